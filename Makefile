@@ -1,0 +1,43 @@
+# make run   installs what is missing, builds, and writes a catalogue of the bundled sample pictures
+# make test  installs what is missing, builds, and runs every test through CTest
+# SANITIZE=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer (in build-asan/).
+
+SANITIZE ?= 0
+JOBS ?= $(shell nproc)
+ifeq ($(SANITIZE),1)
+BUILD := build-asan
+else
+BUILD := build
+endif
+FUZZ_BUILD := build-fuzz
+GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
+
+.PHONY: all deps configure build fuzz-build test run bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DVELDRIN_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF) \
+	    -DVELDRIN_FUZZ_BIN_DIR=$(CURDIR)/$(FUZZ_BUILD)/bin >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The fuzz targets need clang's libFuzzer; they always carry both sanitizers.
+fuzz-build: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DVELDRIN_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+test: build fuzz-build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@scripts/run-samples.sh $(BUILD)
+
+clean:
+	rm -rf build build-asan $(FUZZ_BUILD)

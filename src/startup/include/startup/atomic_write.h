@@ -1,0 +1,16 @@
+#pragma once
+
+// Replacing a file so that a crash, a kill or a full disk at any moment leaves either the old
+// file or the new one: the bytes go to a temporary file in the same folder, are flushed to the
+// disk, and the temporary file is then renamed over the target. Plain POSIX, no Qt, so that the
+// JPEG module can use it too.
+
+#include <cstddef>
+
+namespace veldrin {
+
+// Writes size bytes to path (a native file name). Returns 0 on success, otherwise the errno value
+// of the step that failed; on failure the target is untouched and no temporary file is left.
+int atomicWriteFile(const char* path, const void* data, std::size_t size);
+
+} // namespace veldrin

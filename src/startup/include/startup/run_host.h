@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+namespace veldrin {
+
+enum class MessageButtons { Ok, YesNo, AbortRetryIgnore };
+enum class MessageIcon { None, Critical, Question, Warning, Information };
+enum class MessageAnswer { Ok, Yes, No, Abort, Retry, Ignore };
+
+struct MessageBoxRequest {
+    QString text;
+    QString caption;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+};
+
+struct ScreenSize {
+    int widthPixels = 1920;
+    int heightPixels = 1080;
+    double dotsPerInchX = 96;
+    double dotsPerInchY = 96;
+
+    // Sizes in twips (1/1440 inch).
+    double widthTwips() const { return widthPixels * 1440.0 / dotsPerInchX; }
+    double heightTwips() const { return heightPixels * 1440.0 / dotsPerInchY; }
+};
+
+// Everything a run needs from the window it runs in: the information line and caption, letting
+// pending events run, beeps, message boxes, the stop flag, the screen, and the desktop's file
+// associations. The main window implements it for the desktop program; veldrin-cli and the tests
+// have their own.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    virtual void setInfo(const QString& text) = 0;
+    virtual void setCaption(const QString& text) = 0;
+    virtual void processEvents() = 0;
+    virtual void beep() = 0;
+    virtual MessageAnswer showMessage(const MessageBoxRequest& box) = 0;
+    virtual bool stopRequested() const = 0;
+    virtual ScreenSize screenSize() const = 0;
+
+    // Opens folder + fileName with the program associated with it.
+    virtual void openFile(const QString& fileName, const QString& folder) = 0;
+    // An identifier of the program that opens fileName in folder, "" when there is none.
+    virtual QString associatedProgram(const QString& fileName, const QString& folder) = 0;
+
+    // The entry loop's progress, for hosts that show it other than through the information line.
+    virtual void progress(int processed, int total, const QString& path) {
+        (void)processed;
+        (void)total;
+        (void)path;
+    }
+};
+
+} // namespace veldrin
