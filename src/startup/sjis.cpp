@@ -14,6 +14,19 @@ bool isAscii(QStringView text) {
     return true;
 }
 
+// Opening a converter is far dearer than using one, and pages encode many small texts.
+QStringEncoder& encoder() {
+    thread_local QStringEncoder e("Shift_JIS", QStringConverter::Flag::Stateless);
+    e.resetState();
+    return e;
+}
+
+QStringDecoder& decoder() {
+    thread_local QStringDecoder d("Shift_JIS", QStringConverter::Flag::Stateless);
+    d.resetState();
+    return d;
+}
+
 } // namespace
 
 QByteArray toShiftJis(QStringView text) {
@@ -30,21 +43,21 @@ QByteArray toShiftJis(QStringView text) {
         }
         return out;
     }
-    QStringEncoder encoder("Shift_JIS", QStringConverter::Flag::Stateless);
-    return encoder.encode(text);
+    return encoder().encode(text);
 }
 
 QString fromShiftJis(QByteArrayView bytes) {
-    QStringDecoder decoder("Shift_JIS", QStringConverter::Flag::Stateless);
-    return decoder.decode(bytes);
+    return decoder().decode(bytes);
 }
 
 bool canEncodeShiftJis(QStringView text) {
     if (isAscii(text))
         return true;
-    QStringEncoder encoder("Shift_JIS", QStringConverter::Flag::Stateless);
-    (void)encoder.encode(text);
-    return !encoder.hasError();
+    // encode() only converts when its result is taken. A converter of its own: an ICU converter
+    // keeps its error flag through resetState(), so the shared one cannot tell.
+    QStringEncoder e("Shift_JIS", QStringConverter::Flag::Stateless);
+    const QByteArray encoded = e.encode(text);
+    return !e.hasError();
 }
 
 } // namespace veldrin

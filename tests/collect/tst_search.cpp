@@ -115,8 +115,8 @@ void TestSearch::collects() {
 }
 
 void TestSearch::searchOrderKeepsSubtreesTogether() {
-    for (const QString& f : {"r1.jpg", "r2.jpg", "x/1.jpg", "x/2.jpg", "x/y/3.jpg", "z/4.jpg", "r3.jpg"})
-        touch(m_root + f);
+    for (const char* f : {"r1.jpg", "r2.jpg", "x/1.jpg", "x/2.jpg", "x/y/3.jpg", "z/4.jpg", "r3.jpg"})
+        touch(m_root + QString::fromUtf8(f));
     RecordSettingsAccess settings(m_settings);
     ScriptedHost host;
     FoundFileList list;

@@ -8,11 +8,23 @@ enum class MessageButtons { Ok, YesNo, AbortRetryIgnore };
 enum class MessageIcon { None, Critical, Question, Warning, Information };
 enum class MessageAnswer { Ok, Yes, No, Abort, Retry, Ignore };
 
+// What a question is about, so that a host without a window can answer it from its options.
+enum class Question {
+    None,
+    OverwriteList,          // the list file exists (before or after the search)
+    ConvertTga,             // convert the run's TGA files to JPEG
+    OverwriteThumbnail,     // a thumbnail from an earlier run has the same name
+    OverwriteAllThumbnails, // after yes: overwrite every clashing thumbnail of the run
+    KeepAllThumbnails,      // after no: keep every clashing thumbnail of the run
+    OpenResult,             // open the finished list
+};
+
 struct MessageBoxRequest {
     QString text;
     QString caption;
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
+    Question question = Question::None;
 };
 
 struct ScreenSize {

@@ -1,0 +1,83 @@
+#include "cli_host.h"
+#include "cli_options.h"
+#include "htmlgen/generation_run.h"
+#include "startup/settings_conversion.h"
+#include "startup/settings_file.h"
+#include "startup/startup.h"
+#include "thumbs/thumbnail.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+using namespace veldrin;
+
+namespace {
+
+// The first Ctrl-C asks the run to stop, which still ends with valid pages; the handler then
+// resets itself, so a second Ctrl-C ends the program at once.
+void onInterrupt(int) {
+    CliHost::stopFlag.store(true);
+    static const char note[] = "\nStopping after the current file (Ctrl-C again quits at once)\n";
+    (void)!::write(STDERR_FILENO, note, sizeof note - 1);
+}
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "veldrin-cli: %s\nTry 'veldrin-cli --help'.\n", message.toUtf8().constData());
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const CliParse parse = parseCliArguments(QCoreApplication::arguments());
+    if (!parse.error.isEmpty())
+        return usageError(parse.error);
+    if (!parse.options) {
+        std::fputs(parse.output.toUtf8().constData(), stdout);
+        return 0;
+    }
+    const CliOptions& options = *parse.options;
+
+    const QString programFolder = executableFolder();
+    QString iniPath = settingsFilePathFor(programFolder);
+    if (options.iniPath) {
+        iniPath = QFileInfo(*options.iniPath).absoluteFilePath();
+        if (!QFileInfo(iniPath).isFile())
+            return usageError(QStringLiteral("settings file not found: ") + *options.iniPath);
+    }
+    QString error;
+    std::optional<Settings> settings = assembleSettings(options, iniPath, programFolder, &error);
+    if (!settings)
+        return usageError(error);
+
+    const bool terminal = ::isatty(STDERR_FILENO);
+    CliHost host(options, stdin, stderr, terminal && ::isatty(STDIN_FILENO), terminal);
+    RecordSettingsAccess access(*settings);
+    RunValues values;
+    values.WindowLoading = true;
+    CheckJpegLibrary(access, host, values, programFolder, systemLibraryFolder());
+    values.WindowLoading = false;
+
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+
+    RunEnv env{access, host, values, programFolder, programFolder};
+    const RunResult result = GenerateListPages(env);
+    host.finishLine();
+
+    if (options.save)
+        SaveSettingsFile(asMainWindowKeepsIt(*settings), iniPath, false);
+    if (result.end == RunResult::End::Written && !options.quiet) {
+        std::fprintf(stderr, "%d/%d files listed in %s\n", result.processed, result.found,
+                     result.listFilePath.toUtf8().constData());
+    }
+    return result.end == RunResult::End::Written ? 0 : 1;
+}

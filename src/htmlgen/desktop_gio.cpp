@@ -1,0 +1,52 @@
+// GIO's headers name struct members "signals"; include them before anything of Qt's.
+#include <gio/gio.h>
+
+#include "htmlgen/desktop.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <map>
+#include <string>
+
+namespace veldrin {
+
+QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
+    const QString path = Folder + FileName;
+    if (!QFileInfo(path).isFile())
+        return {};
+    const QByteArray native = QFile::encodeName(path);
+    gboolean uncertain = FALSE;
+    gchar* type = g_content_type_guess(native.constData(), nullptr, 0, &uncertain);
+    if (!type)
+        return {};
+    const std::string key = type;
+    g_free(type);
+    // The association database is read once per content type; a run asks for every entry.
+    thread_local std::map<std::string, QString> cache;
+    if (auto found = cache.find(key); found != cache.end())
+        return found->second;
+    QString id;
+    if (GAppInfo* app = g_app_info_get_default_for_type(key.c_str(), FALSE)) {
+        if (const char* appId = g_app_info_get_id(app))
+            id = QString::fromUtf8(appId);
+        g_object_unref(app);
+    }
+    cache.emplace(key, id);
+    return id;
+}
+
+bool openWithAssociatedProgram(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    gchar* uri = g_filename_to_uri(native.constData(), nullptr, nullptr);
+    if (!uri)
+        return false;
+    GError* error = nullptr;
+    const gboolean ok = g_app_info_launch_default_for_uri(uri, nullptr, &error);
+    g_free(uri);
+    if (error)
+        g_error_free(error);
+    return ok;
+}
+
+} // namespace veldrin

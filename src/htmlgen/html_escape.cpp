@@ -1,0 +1,119 @@
+#include "htmlgen/html_escape.h"
+
+#include "startup/sjis.h"
+
+#include <QList>
+
+namespace veldrin {
+namespace {
+
+QString characterReference(char32_t codePoint) {
+    return QStringLiteral("&#") + QString::number(codePoint) + u';';
+}
+
+QString percentEncoded(QStringView piece) {
+    QString out;
+    for (const char byte : piece.toUtf8())
+        out += u'%' + QString::number(static_cast<unsigned char>(byte), 16).toUpper().rightJustified(2, u'0');
+    return out;
+}
+
+// Walks the text code point by code point: ASCII goes through escapeAscii (which returns the
+// replacement or an empty text to keep the character), other characters are kept when Shift_JIS
+// holds them and handed to escapeOther when it does not.
+template <typename Ascii, typename Other>
+QString transform(QStringView text, Ascii escapeAscii, Other escapeOther) {
+    const bool allEncodable = canEncodeShiftJis(text);
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.unicode() < 0x80) {
+            const QString replacement = escapeAscii(c.unicode());
+            if (replacement.isEmpty())
+                out += c;
+            else
+                out += replacement;
+            continue;
+        }
+        const qsizetype width =
+            (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
+        const QStringView piece = text.mid(i, width);
+        if (allEncodable || canEncodeShiftJis(piece))
+            out += piece;
+        else
+            out += escapeOther(piece);
+        i += width - 1;
+    }
+    return out;
+}
+
+QString referenceFor(QStringView piece) {
+    return characterReference(piece.toUcs4().value(0));
+}
+
+QString textEscape(char16_t c) {
+    switch (c) {
+    case u'&':
+        return QStringLiteral("&amp;");
+    case u'<':
+        return QStringLiteral("&lt;");
+    case u'>':
+        return QStringLiteral("&gt;");
+    default:
+        return {};
+    }
+}
+
+QString attrEscape(char16_t c) {
+    if (c == u'\'')
+        return QStringLiteral("&#39;");
+    if (c == u'"')
+        return QStringLiteral("&quot;");
+    return textEscape(c);
+}
+
+QString urlEscape(char16_t c) {
+    static const QString special = QStringLiteral("%#?'\"\\<>`");
+    if (c < 0x20 || c == 0x7F || special.contains(QChar(c)))
+        return percentEncoded(QStringView(QString(QChar(c))));
+    return {};
+}
+
+} // namespace
+
+QString htmlText(QStringView text) {
+    return transform(text, textEscape, referenceFor);
+}
+
+QString htmlAttr(QStringView text) {
+    return transform(text, attrEscape, referenceFor);
+}
+
+QString urlPath(QStringView text) {
+    return transform(text, urlEscape, percentEncoded);
+}
+
+QString urlAttr(QStringView text) {
+    return htmlAttr(urlPath(text));
+}
+
+QString unquotedUrlAttr(QStringView text) {
+    return urlAttr(text).replace(u' ', QStringLiteral("%20"));
+}
+
+QString commentText(QStringView text) {
+    return htmlText(text);
+}
+
+QString titleText(QStringView text) {
+    return transform(
+        text, [](char16_t c) { return c == u'&' ? QString() : textEscape(c); }, referenceFor);
+}
+
+QString withCharacterReferences(QStringView text) {
+    return transform(
+        text, [](char16_t) { return QString(); }, referenceFor);
+}
+
+} // namespace veldrin
