@@ -37,18 +37,37 @@ bool writeAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
+// The file that path names once symbolic links are followed, even when it does not exist yet:
+// writing goes through a link to that file, so the link stays a link.
+std::string linkTarget(const char* path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            break;
+        char next[PATH_MAX];
+        const ssize_t n = ::readlink(target.c_str(), next, sizeof next);
+        if (n <= 0 || n == static_cast<ssize_t>(sizeof next))
+            break;
+        const std::string link(next, static_cast<std::size_t>(n));
+        target = link.front() == '/' ? link : folderOf(target) + '/' + link;
+    }
+    return target;
+}
+
 } // namespace
 
 int atomicWriteFile(const char* path, const void* data, std::size_t size) {
-    // Write through a symbolic link to the file it names, so the link stays a link.
-    std::string target = path;
-    char resolved[PATH_MAX];
-    struct stat linkInfo {};
-    if (::lstat(path, &linkInfo) == 0 && S_ISLNK(linkInfo.st_mode) && ::realpath(path, resolved))
-        target = resolved;
+    const std::string target = linkTarget(path);
 
     struct stat old {};
     const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (!replacing && errno != ENOENT)
+        return errno; // a link loop, say: there is no file to replace, and no link may be replaced
+    // The rename needs only the folder's permission; a file its user may not write (read-only, or
+    // another user's) must still stay as it is, as with a write in place.
+    if (replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
 
     std::string temp = folderOf(target) + "/.veldrin-XXXXXX";
     const int fd = ::mkstemp(temp.data());

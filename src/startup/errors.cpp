@@ -17,7 +17,8 @@ void throwDivisionByZero() {
 }
 
 void throwSubscriptOutOfRange() {
-    throw VeldrinError(ErrorKind::SubscriptOutOfRange, QStringLiteral("インデックスが有効範囲にありません。"));
+    throw VeldrinError(ErrorKind::SubscriptOutOfRange,
+                       QStringLiteral("インデックスが有効範囲にありません。"));
 }
 
 VeldrinError fileError(int errnoValue, const QString& path, bool creating) {

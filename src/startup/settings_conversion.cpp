@@ -4,6 +4,7 @@
 #include "startup/shared_routines.h"
 #include "startup/vb_runtime.h"
 
+#include <cmath>
 #include <optional>
 
 namespace veldrin {
@@ -13,7 +14,7 @@ namespace {
 std::optional<double> strictWholeNumber(const QString& text) {
     bool ok = false;
     const double v = text.trimmed().toDouble(&ok);
-    if (!ok)
+    if (!ok || !std::isfinite(v)) // toDouble also accepts "nan" and "inf"
         return std::nullopt;
     return roundHalfEven(v);
 }
@@ -50,7 +51,8 @@ QString converted(const SettingsKey& key, const QString& text) {
     case KeyForm::Number:
         return text;
     case KeyForm::Flag:
-        return inRange(isStrictFlag(name) ? strictWholeNumber(text) : lenientWholeNumber(text), 0, 1, fallback);
+        return inRange(isStrictFlag(name) ? strictWholeNumber(text) : lenientWholeNumber(text), 0, 1,
+                       fallback);
     case KeyForm::Colour:
         return inRange(lenientWholeNumber(text), 0, 16777215, plainNumber(Val(fallback)));
     case KeyForm::TwoNumbers: {

@@ -45,8 +45,8 @@ Settings readSettingsFile(const QString& file, const QString& programFolder) {
     const QString section = AppTitle();
     Settings s;
     for (const SettingsKey& key : settingsKeys()) {
-        s.*key.field = valueFrom(contents, section, QString::fromUtf16(key.name),
-                                 defaultValue(key, programFolder));
+        s.*key.field =
+            valueFrom(contents, section, QString::fromUtf16(key.name), defaultValue(key, programFolder));
     }
     return s;
 }
@@ -67,7 +67,8 @@ bool SaveSettingsFile(const Settings& settings, const QString& file, bool starte
         values.emplace_back(QString::fromUtf16(key.name), toShiftJis(settings.*key.field));
     const QByteArray contents = withProfileValues(old, AppTitle(), values);
     const QByteArray native = QFile::encodeName(file);
-    return atomicWriteFile(native.constData(), contents.constData(), static_cast<size_t>(contents.size())) == 0;
+    return atomicWriteFile(native.constData(), contents.constData(), static_cast<size_t>(contents.size())) ==
+           0;
 }
 
 } // namespace veldrin

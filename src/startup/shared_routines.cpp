@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace veldrin {
 
@@ -55,8 +56,14 @@ bool CopyFileTimes(const QString& source, const QString& destination) {
     if (::stat(QFile::encodeName(source).constData(), &st) != 0)
         return false;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    // The destination must already exist; utimensat never creates it.
-    return ::utimensat(AT_FDCWD, QFile::encodeName(destination).constData(), times, 0) == 0;
+    // Opened for writing, without creating it: a folder, a read-only file or a missing one fails.
+    // O_NONBLOCK keeps a named pipe without a reader from blocking.
+    const int fd =
+        ::open(QFile::encodeName(destination).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    const bool set = ::futimens(fd, times) == 0;
+    return ::close(fd) == 0 && set;
 }
 
 std::optional<QDateTime> modificationTime(const QString& path) {

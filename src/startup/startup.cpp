@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace veldrin {
@@ -28,8 +29,9 @@ QString settingsFilePathFor(const QString& programFolder) {
     const QString inProgramFolder = withTrailingSlash(programFolder) + QLatin1String(kSettingsFileName);
     if (QFileInfo::exists(inProgramFolder))
         return inProgramFolder;
+    // The effective user is the one that will write; access() would ask about the real one.
     const QByteArray native = QFile::encodeName(programFolder);
-    if (::access(native.constData(), W_OK) == 0)
+    if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) == 0)
         return inProgramFolder;
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (config.isEmpty() || !QDir::isAbsolutePath(config))

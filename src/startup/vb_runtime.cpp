@@ -23,9 +23,10 @@ double radixValue(QStringView text, qsizetype pos, int radix) {
         const QChar c = text[pos];
         if (isSkippedBlank(c))
             continue;
-        const int digit = c.isDigit() ? c.digitValue() : (radix == 16 && c.toUpper() >= u'A' && c.toUpper() <= u'F')
-                                                             ? c.toUpper().unicode() - u'A' + 10
-                                                             : -1;
+        const int digit = c.isDigit() ? c.digitValue()
+                          : (radix == 16 && c.toUpper() >= u'A' && c.toUpper() <= u'F')
+                              ? c.toUpper().unicode() - u'A' + 10
+                              : -1;
         if (digit < 0 || digit >= radix)
             break;
         value = value * radix + digit;

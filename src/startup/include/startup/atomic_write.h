@@ -10,7 +10,8 @@
 namespace veldrin {
 
 // Writes size bytes to path (a native file name). Returns 0 on success, otherwise the errno value
-// of the step that failed; on failure the target is untouched and no temporary file is left.
+// of the step that failed; on failure the target is untouched and no temporary file is left. An
+// existing target that the effective user may not write is not replaced (EACCES).
 int atomicWriteFile(const char* path, const void* data, std::size_t size);
 
 } // namespace veldrin

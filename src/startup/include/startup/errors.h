@@ -8,10 +8,10 @@ namespace veldrin {
 
 // The classes of failure that a generation run's error handler tells apart.
 enum class ErrorKind {
-    Overflow,           // a number does not fit the whole-number type it is converted to
-    DivisionByZero,     // a remainder or quotient by a divisor that is zero after rounding
+    Overflow,       // a number does not fit the whole-number type it is converted to
+    DivisionByZero, // a remainder or quotient by a divisor that is zero after rounding
     SubscriptOutOfRange,
-    PathNotFound,       // a folder on the way to a file does not exist
+    PathNotFound, // a folder on the way to a file does not exist
     FileNotFound,
     PermissionDenied,
     DiskFull,

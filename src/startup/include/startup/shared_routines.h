@@ -20,8 +20,8 @@ bool FileExists(const QString& path);
 // without a question.
 bool AnyFileExists(const QString& path);
 
-// Copies the access and modification times of source onto the existing file destination; false
-// on any failure (Linux has no creation time to copy).
+// Copies the access and modification times of source onto the existing file destination, which
+// must be writable; false on any failure (Linux has no creation time to copy).
 bool CopyFileTimes(const QString& source, const QString& destination);
 
 // The modification time of a file, or nothing when it cannot be read.

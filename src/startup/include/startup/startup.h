@@ -17,10 +17,10 @@ inline constexpr const char* kSettingsFileName = "veldrin.ini";
 // What start-up establishes before the main window opens.
 struct StartupState {
     bool StartedWithCommandLine = false;
-    QString ProgramFolder;          // ends in "/"; empty when started with a command line
+    QString ProgramFolder; // ends in "/"; empty when started with a command line
     QString SettingsFilePath;
     Settings settings;
-    QString commandLineMessage;     // the text of the box shown for a command line, else empty
+    QString commandLineMessage; // the text of the box shown for a command line, else empty
 };
 
 // The folder of the running executable, ending in "/".
