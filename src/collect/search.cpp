@@ -1,7 +1,6 @@
 #include "collect/search.h"
 
 #include "startup/errors.h"
-#include "startup/shared_routines.h"
 #include "startup/startup.h"
 
 #include <QFile>
@@ -21,34 +20,63 @@ namespace {
 // The settings that decide which files are targets. Read once per folder: nothing can change
 // them while one folder is listed, since events run only between folders.
 struct TargetFilter {
-    QString extensions;
+    bool everyFile = false;
+    std::vector<QString> dottedExtensions; // upper case, up to the first empty item
     bool excludeThumbnails = false;
     QString affix;
     bool affixAfterName = false;
 
     explicit TargetFilter(const SettingsAccess& settings)
-        : extensions(settings.value(u"OBJTYPE")), excludeThumbnails(isOn(settings, u"CREATESPIC")),
-          affix(settings.value(u"SPICNAME").toUpper()),
-          affixAfterName(settings.value(u"SPICNAME_DIST") == u"1") {}
+        : excludeThumbnails(isOn(settings, u"CREATESPIC")), affix(settings.value(u"SPICNAME").toUpper()),
+          affixAfterName(settings.value(u"SPICNAME_DIST") == u"1") {
+        const QString extensions = settings.value(u"OBJTYPE");
+        everyFile = extensions.isEmpty();
+        for (const QString& item : extensions.split(u',')) {
+            if (item.isEmpty())
+                break; // an empty item ends the list
+            dottedExtensions.push_back(u'.' + item.toUpper());
+        }
+    }
 
     bool accepts(const QString& name) const {
-        if (!extensions.isEmpty() && !hasListedExtension(name))
+        if (!everyFile && !hasListedExtension(name))
             return false;
-        if (!excludeThumbnails || name.right(4).toUpper() != u".JPG")
+        if (!excludeThumbnails || !tailEqualsUpper(name, u".JPG"))
             return true;
         const QString base = name.left(name.size() - 4).toUpper();
         return affixAfterName ? !base.endsWith(affix) : !base.startsWith(affix);
     }
 
     bool hasListedExtension(const QString& name) const {
-        for (int i = 1;; ++i) {
-            const QString item = GetListItem(extensions, i);
-            if (item.isEmpty())
-                return false; // past the last item, or an empty item, ends the list
-            const QString dotted = u'.' + item;
-            if (name.right(dotted.size()).toUpper() == dotted.toUpper())
+        for (const QString& dotted : dottedExtensions) {
+            if (tailEqualsUpper(name, dotted))
                 return true;
         }
+        return false;
+    }
+
+    // Whether the last upper.size() characters of name, upper-cased, equal upper. Plain ASCII
+    // tails, nearly every file name, are compared in place; others the long way, since
+    // upper-casing can change a text's length.
+    static bool tailEqualsUpper(const QString& name, QStringView upper) {
+        const qsizetype n = upper.size();
+        if (name.size() >= n) {
+            const QChar* tail = name.constData() + name.size() - n;
+            bool ascii = true;
+            for (qsizetype i = 0; i < n && ascii; ++i)
+                ascii = tail[i].unicode() < 0x80;
+            if (ascii) {
+                for (qsizetype i = 0; i < n; ++i) {
+                    char16_t c = tail[i].unicode();
+                    if (c >= u'a' && c <= u'z')
+                        c = static_cast<char16_t>(c - (u'a' - u'A'));
+                    if (c != upper[i].unicode())
+                        return false;
+                }
+                return true;
+            }
+        }
+        return name.right(n).toUpper() == upper;
     }
 };
 

@@ -8,13 +8,31 @@
 namespace veldrin {
 namespace {
 
-QString sortKey(const FoundFile& f) {
-    return f.SubFolder.toLower() + u' ' + f.FileName.toLower();
+void appendLower(QString& key, const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80) {
+            key += text.toLower(); // the full mapping, for the rare text beyond ASCII
+            return;
+        }
+    }
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        key += QChar(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u);
+    }
 }
 
-// Order by 16-bit character code, whatever the library's own string ordering does with surrogates.
+QString sortKey(const FoundFile& f) {
+    QString key;
+    key.reserve(f.SubFolder.size() + 1 + f.FileName.size());
+    appendLower(key, f.SubFolder);
+    key += u' ';
+    appendLower(key, f.FileName);
+    return key;
+}
+
+// Order by 16-bit character code (the library compares UTF-16 code units, surrogates included).
 bool codeUnitLess(const QString& a, const QString& b) {
-    return std::lexicographical_compare(a.utf16(), a.utf16() + a.size(), b.utf16(), b.utf16() + b.size());
+    return QStringView(a).compare(QStringView(b), Qt::CaseSensitive) < 0;
 }
 
 class Sorter {

@@ -197,10 +197,7 @@ RunResult GenerateListPages(RunEnv& env) {
         try {
             runSteps(run, result);
         } catch (const RunEnded&) {
-            if (result.end == RunResult::End::Written)
-                result.end = RunResult::End::Written; // ended after the list was complete
-            else
-                result.end = RunResult::End::Aborted;
+            // result.end still says Aborted, unless the list was complete before the run ended.
         }
         result.processed = run.ProcessedCount;
     }
