@@ -57,7 +57,7 @@ std::string linkTarget(const char* path) {
 
 } // namespace
 
-int atomicWriteFile(const char* path, const void* data, std::size_t size) {
+int atomicWriteFile(const char* path, const void* data, std::size_t size, Durability durability) {
     const std::string target = linkTarget(path);
 
     struct stat old {};
@@ -84,7 +84,8 @@ int atomicWriteFile(const char* path, const void* data, std::size_t size) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::fchmod(fd, mode) != 0 || !writeAll(fd, data, size) || ::fsync(fd) != 0)
+    if (::fchmod(fd, mode) != 0 || !writeAll(fd, data, size) ||
+        (durability == Durability::Flushed && ::fsync(fd) != 0))
         error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
@@ -94,11 +95,13 @@ int atomicWriteFile(const char* path, const void* data, std::size_t size) {
         ::unlink(temp.c_str());
         return error;
     }
-    // Make the rename itself durable.
-    const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    if (durability == Durability::Flushed) {
+        // Make the rename itself durable.
+        const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
     }
     return 0;
 }

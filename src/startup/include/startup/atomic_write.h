@@ -12,6 +12,11 @@ namespace veldrin {
 // Writes size bytes to path (a native file name). Returns 0 on success, otherwise the errno value
 // of the step that failed; on failure the target is untouched and no temporary file is left. An
 // existing target that the effective user may not write is not replaced (EACCES).
-int atomicWriteFile(const char* path, const void* data, std::size_t size);
+//
+// Durability::Flushed also survives a power cut, at the price of waiting for the disk; Renamed
+// relies on the rename alone, which already keeps a killed process from leaving half a file.
+enum class Durability { Flushed, Renamed };
+int atomicWriteFile(const char* path, const void* data, std::size_t size,
+                    Durability durability = Durability::Flushed);
 
 } // namespace veldrin
