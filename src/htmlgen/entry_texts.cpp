@@ -37,7 +37,8 @@ double wholeKilobytes(std::int64_t bytes) {
 // Pages written on Linux are mostly UTF-8; older ones Shift_JIS. Valid UTF-8 decides.
 bool looksLikeUtf8(const QByteArray& sample) {
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    (void)utf8.decode(sample);
+    // decode() only converts when its result is taken.
+    [[maybe_unused]] const QString decoded = utf8.decode(sample);
     return !utf8.hasError();
 }
 
@@ -59,10 +60,19 @@ QString GetHtmlTitle(const QString& FilePath) {
 
     QString buffer;
     qsizetype start = -1;
+    constexpr qint64 kChunk = 1024 * 1024; // far more than kTitleScanLimit characters
     while (!file.atEnd()) {
-        QByteArray raw = file.readLine(1024 * 1024);
+        QByteArray raw = file.readLine(kChunk);
         if (raw.isEmpty() && file.error() != QFileDevice::NoError)
             return {};
+        // Only the start of an over-long line counts: the rest of it is skipped, not taken as lines.
+        if (!raw.endsWith('\n')) {
+            while (!file.atEnd()) {
+                const QByteArray rest = file.readLine(kChunk);
+                if (rest.isEmpty() || rest.endsWith('\n'))
+                    break;
+            }
+        }
         while (raw.endsWith('\n') || raw.endsWith('\r'))
             raw.chop(1);
         // A lone CR also ends a line.
@@ -73,14 +83,15 @@ QString GetHtmlTitle(const QString& FilePath) {
             if (line.size() > kTitleScanLimit)
                 line.truncate(kTitleScanLimit);
             buffer += line;
-            const QString lower = buffer.toLower();
+            // Compared without case in place: lower-casing can change the length of a text
+            // ("İ" becomes two characters), and the title is cut out of the buffer by position.
             if (start < 0) {
-                const qsizetype p = lower.indexOf(u"<title>");
+                const qsizetype p = buffer.indexOf(u"<title>", 0, Qt::CaseInsensitive);
                 if (p >= 0)
                     start = p + 7;
             }
             if (start >= 0) {
-                const qsizetype end = lower.indexOf(u"</title>", start);
+                const qsizetype end = buffer.indexOf(u"</title>", start, Qt::CaseInsensitive);
                 if (end >= 0) {
                     QString title = buffer.mid(start, end - start);
                     if (title.size() > kTitleLength)
@@ -88,7 +99,7 @@ QString GetHtmlTitle(const QString& FilePath) {
                     return title;
                 }
             }
-            if (buffer.size() > kTitleScanLimit || lower.contains(u"<body"))
+            if (buffer.size() > kTitleScanLimit || buffer.contains(u"<body", Qt::CaseInsensitive))
                 return {};
         }
     }

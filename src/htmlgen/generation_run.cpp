@@ -211,7 +211,9 @@ void OpenResultInBrowser(RunEnv& env) {
     const QString folder =
         isOn(env.settings, u"OUTFOLDER") ? env.ProgramFolder : env.settings.value(u"FOLDER");
     const QString fileName = env.settings.value(u"OUTFILENAME") + QStringLiteral(".html");
-    if (!FileExists(folder + fileName)) {
+    // A hidden list file counts as there: the run just wrote it, and running again would ask about
+    // overwriting it and then come back here.
+    if (!AnyFileExists(folder + fileName)) {
         env.values.OpenWhenDone = true;
         GenerateListPages(env);
         env.values.OpenWhenDone = false;
