@@ -1,0 +1,136 @@
+#include "imageinfo/display_size.h"
+
+#include "imageinfo/exif_orientation.h"
+#include "imageinfo/image_info.h"
+#include "imageinfo/tga_loader.h"
+
+#include "startup/errors.h"
+#include "startup/vb_runtime.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace veldrin {
+
+namespace {
+
+// Runs each statement on its own: a failing one is skipped and its description kept, so that one bad
+// file never stops a run.
+class SkipOnError {
+public:
+    template <typename Statement> void operator()(Statement&& statement) {
+        try {
+            statement();
+        } catch (const VeldrinError& error) {
+            m_lastError = error.description();
+        } catch (const std::exception& error) {
+            m_lastError = QString::fromLocal8Bit(error.what());
+        }
+    }
+
+    const QString& lastError() const { return m_lastError; }
+
+private:
+    QString m_lastError;
+};
+
+} // namespace
+
+DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settings, RunHost& host,
+                           int TgaConversionAnswer, Bitmap& Picture_Load) {
+    SkipOnError attempt;
+    DisplaySize size;
+    double boxWidth = 0;
+    double boxHeight = 0;
+
+    size.SizeKnown = true;
+    attempt([&] { boxWidth = Val(sumSizeItem(settings, 1)); });
+    attempt([&] { boxHeight = Val(sumSizeItem(settings, 2)); });
+    attempt([&] { size.DisplayWidth = CLng(boxWidth); });
+    attempt([&] { size.DisplayHeight = CLng(boxHeight); });
+    size.PictureWidth = 0;
+    size.PictureHeight = 0;
+
+    ImageInfo real;
+    if (FilePath.right(4).toLower() == u".tga") {
+        if (TgaConversionAnswer != 1) {
+            Picture_Load = Bitmap{};
+            attempt([&] {
+                if (std::optional<Bitmap> loaded = LoadTGA(FilePath))
+                    Picture_Load = std::move(*loaded);
+            });
+        }
+        real.Width = Picture_Load.isNull() ? 0 : Picture_Load.width;
+        real.Height = Picture_Load.isNull() ? 0 : Picture_Load.height;
+        real.ImageKind = image_kind::Tga;
+    } else {
+        attempt([&] { real = GetImageInfo(FilePath, 0); });
+        // Browsers turn a JPEG by its EXIF orientation, so a quarter-turned one is measured as shown.
+        if (real.ImageKind == image_kind::Jpeg) {
+            const int orientation = jpegOrientation(FilePath);
+            if (orientation >= 5 && orientation <= 8)
+                std::swap(real.Width, real.Height);
+        }
+    }
+
+    if (real.ImageKind == image_kind::Unknown || real.Width < 1 || real.Width > MaxPictureWidth ||
+        real.Height < 1 || real.Height > MaxPictureHeight) {
+        host.setInfo(QStringLiteral("画像情報取得エラー（") + attempt.lastError() + QStringLiteral("）"));
+        host.processEvents();
+        size.SizeKnown = false;
+        return size;
+    }
+    size.PictureWidth = real.Width;
+    size.PictureHeight = real.Height;
+
+    const double rw = boxWidth * 100 / real.Width;
+    const double rh = boxHeight * 100 / real.Height;
+    const double r = rw < rh ? rw : rh;
+    if (r == 0)
+        return size;
+    if (r < 100 || isOn(settings, u"SPICMAGNIF")) {
+        attempt([&] { size.DisplayWidth = CLng(real.Width * r / 100); });
+        attempt([&] { size.DisplayHeight = CLng(real.Height * r / 100); });
+    } else {
+        size.DisplayWidth = real.Width;
+        size.DisplayHeight = real.Height;
+    }
+    return size;
+}
+
+int GetEasySizeType(const SettingsAccess& settings) {
+    const QString type = settings.value(u"EASYSIZE");
+    if (type == u"0")
+        return 0;
+    if (type == u"1")
+        return 1;
+    if (type == u"2")
+        return 2;
+    return -1;
+}
+
+QString MakeSizeAttr(int Width, int Height, int EasySizeType, const ScreenSize& screen) {
+    if (Width <= 0 || Width > 5 * screen.widthTwips() || Height <= 0 || Height > 5 * screen.heightTwips())
+        return QString();
+    switch (EasySizeType) {
+    case 0:
+        return QStringLiteral("WIDTH=") + QString::number(Width) + QStringLiteral(" HEIGHT=") +
+               QString::number(Height);
+    case 1:
+        return QStringLiteral("WIDTH=") + QString::number(Width);
+    case 2:
+        return QStringLiteral("HEIGHT=") + QString::number(Height);
+    default:
+        return QString();
+    }
+}
+
+void FitPopupSize(int& Width, int& Height, const ScreenSize& screen) {
+    Width =
+        static_cast<int>(std::min<long long>(static_cast<long long>(Width) + 40, screen.widthPixels - 50));
+    Height =
+        static_cast<int>(std::min<long long>(static_cast<long long>(Height) + 40, screen.heightPixels - 70));
+}
+
+} // namespace veldrin
