@@ -77,6 +77,8 @@ void CliHost::setInfo(const QString& text) {
 }
 
 void CliHost::progress(int processed, int total, const QString& path) {
+    if (!m_terminal || m_options.quiet)
+        return;
     const int percent = total > 0 ? static_cast<int>(100.0 * processed / total) : 0;
     showProgress(QStringLiteral("%1/%2 (%3%) %4").arg(processed).arg(total).arg(percent).arg(path));
 }
@@ -129,7 +131,8 @@ MessageAnswer CliHost::showMessage(const MessageBoxRequest& box) {
         return MessageAnswer::Ok;
     }
     if (std::optional<MessageAnswer> answer = answerFromOptions(box)) {
-        printLine(plain(box.text) + QStringLiteral(" → ") + answerName(*answer));
+        if (!m_options.quiet)
+            printLine(plain(box.text) + QStringLiteral(" → ") + answerName(*answer));
         return *answer;
     }
     if (m_interactive)
@@ -138,7 +141,8 @@ MessageAnswer CliHost::showMessage(const MessageBoxRequest& box) {
     const MessageAnswer safe = box.buttons == MessageButtons::AbortRetryIgnore ? MessageAnswer::Abort
                                : box.question == Question::KeepAllThumbnails   ? MessageAnswer::Yes
                                                                                : MessageAnswer::No;
-    printLine(plain(box.text) + QStringLiteral(" → ") + answerName(safe));
+    if (!m_options.quiet || safe == MessageAnswer::Abort)
+        printLine(plain(box.text) + QStringLiteral(" → ") + answerName(safe));
     return safe;
 }
 

@@ -7,6 +7,7 @@
 #include "thumbs/thumbnail.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <csignal>
@@ -49,7 +50,16 @@ int main(int argc, char** argv) {
         iniPath = QFileInfo(*options.iniPath).absoluteFilePath();
         if (!QFileInfo(iniPath).isFile())
             return usageError(QStringLiteral("settings file not found: ") + *options.iniPath);
+        // Running with defaults instead of the file the user named would give other pages unasked.
+        QFile ini(iniPath);
+        if (!ini.open(QIODevice::ReadOnly))
+            return usageError(QStringLiteral("cannot read the settings file ") + *options.iniPath +
+                              QStringLiteral(": ") + ini.errorString());
     }
+    // Without TZ the C library reads /etc/localtime again for every file date it converts.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+
     QString error;
     std::optional<Settings> settings = assembleSettings(options, iniPath, programFolder, &error);
     if (!settings)
@@ -69,15 +79,21 @@ int main(int argc, char** argv) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
 
+    const QString folder = NormalizeFolderPath(settings->FOLDER, programFolder);
+    if (!QFileInfo(folder).isDir())
+        std::fprintf(stderr, "veldrin-cli: the folder %s does not exist\n", folder.toUtf8().constData());
+
     RunEnv env{access, host, values, programFolder, programFolder};
     const RunResult result = GenerateListPages(env);
     host.finishLine();
 
-    if (options.save)
-        SaveSettingsFile(asMainWindowKeepsIt(*settings), iniPath, false);
-    if (result.end == RunResult::End::Written && !options.quiet) {
+    if (options.save && !SaveSettingsFile(asMainWindowKeepsIt(*settings), iniPath, false))
+        std::fprintf(stderr, "veldrin-cli: could not save the settings to %s\n",
+                     iniPath.toUtf8().constData());
+    const bool written = result.end == RunResult::End::Written && result.listFileCreated;
+    if (written && !options.quiet) {
         std::fprintf(stderr, "%d/%d files listed in %s\n", result.processed, result.found,
                      result.listFilePath.toUtf8().constData());
     }
-    return result.end == RunResult::End::Written ? 0 : 1;
+    return written ? 0 : 1;
 }

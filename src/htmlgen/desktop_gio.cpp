@@ -15,6 +15,13 @@ QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
     const QString path = Folder + FileName;
     if (!QFileInfo(path).isFile())
         return {};
+    // A run asks for every entry: the answer is worked out once per file-name suffix, which is
+    // what the content type of a name is guessed from.
+    const qsizetype dot = FileName.lastIndexOf(u'.');
+    const QString suffix = dot >= 0 ? FileName.mid(dot).toLower() : FileName;
+    thread_local std::map<QString, QString> bySuffix;
+    if (auto found = bySuffix.find(suffix); found != bySuffix.end())
+        return found->second;
     const QByteArray native = QFile::encodeName(path);
     gboolean uncertain = FALSE;
     gchar* type = g_content_type_guess(native.constData(), nullptr, 0, &uncertain);
@@ -22,10 +29,11 @@ QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
         return {};
     const std::string key = type;
     g_free(type);
-    // The association database is read once per content type; a run asks for every entry.
     thread_local std::map<std::string, QString> cache;
-    if (auto found = cache.find(key); found != cache.end())
+    if (auto found = cache.find(key); found != cache.end()) {
+        bySuffix.emplace(suffix, found->second);
         return found->second;
+    }
     QString id;
     if (GAppInfo* app = g_app_info_get_default_for_type(key.c_str(), FALSE)) {
         if (const char* appId = g_app_info_get_id(app))
@@ -33,6 +41,7 @@ QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
         g_object_unref(app);
     }
     cache.emplace(key, id);
+    bySuffix.emplace(suffix, id);
     return id;
 }
 

@@ -23,7 +23,18 @@ QString percentEncoded(QStringView piece) {
 // holds them and handed to escapeOther when it does not.
 template <typename Ascii, typename Other>
 QString transform(QStringView text, Ascii escapeAscii, Other escapeOther) {
-    const bool allEncodable = canEncodeShiftJis(text);
+    // Most names need nothing: hand them back without building a new text.
+    if (canEncodeShiftJis(text)) {
+        bool clean = true;
+        for (QChar c : text) {
+            if (c.unicode() < 0x80 && !escapeAscii(c.unicode()).isEmpty()) {
+                clean = false;
+                break;
+            }
+        }
+        if (clean)
+            return text.toString();
+    }
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -39,7 +50,7 @@ QString transform(QStringView text, Ascii escapeAscii, Other escapeOther) {
         const qsizetype width =
             (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         const QStringView piece = text.mid(i, width);
-        if (allEncodable || canEncodeShiftJis(piece))
+        if (canEncodeShiftJis(piece))
             out += piece;
         else
             out += escapeOther(piece);

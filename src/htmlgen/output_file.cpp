@@ -45,7 +45,7 @@ void OutputFile::writeLine(const QString& text) {
     // Make room first: when this fails nothing of the line has been taken.
     if (m_buffer.size() >= kFlushAt)
         flush();
-    m_buffer += toShiftJis(withCharacterReferences(text));
+    m_buffer += canEncodeShiftJis(text) ? toShiftJis(text) : toShiftJis(withCharacterReferences(text));
     m_buffer += "\r\n";
 }
 

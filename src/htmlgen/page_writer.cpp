@@ -100,7 +100,7 @@ void WriteFrameSetFiles(RunContext& run) {
 
 void BeginListFile(RunContext& run, const std::function<void()>& corrections) {
     const bool split = run.splitMode();
-    run.guard.step([&] { run.listFile.create(run.ListFilePath); });
+    run.listFileCreated = run.guard.step([&] { run.listFile.create(run.ListFilePath); });
     run.ListFile = &run.listFile;
     if (split)
         run.IndexFile = &run.listFile;

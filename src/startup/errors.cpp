@@ -40,7 +40,8 @@ VeldrinError fileError(int errnoValue, const QString& path, bool creating) {
     case EPERM:
     case EROFS:
         kind = ErrorKind::PermissionDenied;
-        text = QStringLiteral("書き込みできません。");
+        text =
+            creating ? QStringLiteral("書き込みできません。") : QStringLiteral("アクセスが拒否されました。");
         break;
     case ENOSPC:
     case EDQUOT:

@@ -3,6 +3,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
+#include <cstdint>
+
 namespace veldrin {
 namespace {
 
@@ -50,14 +53,37 @@ QString fromShiftJis(QByteArrayView bytes) {
     return decoder().decode(bytes);
 }
 
+namespace {
+
+// Whether one character of the Basic Multilingual Plane maps to Shift_JIS, worked out once per
+// character: a page asks for nearly every character it writes.
+bool charEncodable(char16_t c) {
+    enum : std::uint8_t { Unknown, Yes, No };
+    thread_local std::array<std::uint8_t, 0x10000> known{};
+    std::uint8_t& state = known[c];
+    if (state == Unknown) {
+        // encode() only converts when its result is taken. A converter of its own: an ICU
+        // converter keeps its error flag through resetState(), so a shared one cannot tell.
+        QStringEncoder e("Shift_JIS", QStringConverter::Flag::Stateless);
+        const QChar ch(c);
+        const QByteArray encoded = e.encode(QStringView(&ch, 1));
+        state = e.hasError() || encoded.isEmpty() ? No : Yes;
+    }
+    return state == Yes;
+}
+
+} // namespace
+
 bool canEncodeShiftJis(QStringView text) {
-    if (isAscii(text))
-        return true;
-    // encode() only converts when its result is taken. A converter of its own: an ICU converter
-    // keeps its error flag through resetState(), so the shared one cannot tell.
-    QStringEncoder e("Shift_JIS", QStringConverter::Flag::Stateless);
-    const QByteArray encoded = e.encode(text);
-    return !e.hasError();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80)
+            continue;
+        // Shift_JIS holds nothing beyond the Basic Multilingual Plane.
+        if (c.isSurrogate() || !charEncodable(u))
+            return false;
+    }
+    return true;
 }
 
 } // namespace veldrin

@@ -16,6 +16,7 @@ struct RunResult {
         Aborted, // the user chose Abort after an error, or a path was not found
     };
     End end = End::Aborted;
+    bool listFileCreated = false; // false when Ignore went past a list file that could not be made
     int processed = 0;
     int found = 0;
     QString listFilePath;

@@ -48,6 +48,7 @@ struct RunContext {
     int PartNumber = 0;
     int PartEntryCount = 0;
 
+    bool listFileCreated = false;
     OutputFile listFile; // the list file; in split mode the index
     OutputFile partFile; // split mode: the part being written
     OutputFile* ListFile = nullptr;
