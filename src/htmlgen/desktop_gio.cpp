@@ -4,7 +4,6 @@
 #include "htmlgen/desktop.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <map>
 #include <string>
@@ -12,9 +11,9 @@
 namespace veldrin {
 
 QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
+    // The content type is guessed from the name alone; the files asked about exist at that
+    // moment (just found by the search, or just written), so their existence is not checked again.
     const QString path = Folder + FileName;
-    if (!QFileInfo(path).isFile())
-        return {};
     // A run asks for every entry: the answer is worked out once per file-name suffix, which is
     // what the content type of a name is guessed from.
     const qsizetype dot = FileName.lastIndexOf(u'.');

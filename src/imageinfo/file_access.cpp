@@ -40,12 +40,16 @@ std::size_t OpenFile::readAt(std::int64_t offset, void* buffer, std::size_t size
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(m_fd, out + done, size - done, static_cast<off_t>(offset + done));
+        const std::size_t wanted = size - done;
+        const ssize_t n = ::pread(m_fd, out + done, wanted, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
         done += static_cast<std::size_t>(n);
+        // A regular file reads short only at its end; asking again would only return nothing.
+        if (static_cast<std::size_t>(n) < wanted)
+            break;
     }
     return done;
 }

@@ -52,9 +52,16 @@ std::span<const SettingsKey> settingsKeys() {
 }
 
 const SettingsKey* findSettingsKey(QStringView name) {
-    for (const SettingsKey& key : kKeys) {
-        if (name == QStringView(key.name))
-            return &key;
+    // A run reads settings by name for every file: measure the names once.
+    static const std::array<QStringView, kKeys.size()> names = [] {
+        std::array<QStringView, kKeys.size()> n;
+        for (size_t i = 0; i < kKeys.size(); ++i)
+            n[i] = QStringView(kKeys[i].name);
+        return n;
+    }();
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i].size() == name.size() && names[i] == name)
+            return &kKeys[i];
     }
     return nullptr;
 }
