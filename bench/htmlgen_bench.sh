@@ -29,14 +29,8 @@ need=()
 [ -x /usr/bin/time ] || need+=(time)
 command -v cc >/dev/null || need+=(gcc)
 command -v python3 >/dev/null || need+=(python3)
-if [ ${#need[@]} -gt 0 ]; then
-    echo "Installing ${need[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# shellcheck source=install_tools.sh
+. "$ROOT/bench/install_tools.sh"
 
 WORK=$(mktemp -d /tmp/veldrin-htmlgen-bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT

@@ -27,14 +27,8 @@ command -v convert-im6.q16 >/dev/null || need+=(imagemagick)
 [ -x /usr/bin/time ] || need+=(time)
 command -v taskset >/dev/null || need+=(util-linux)
 command -v pkg-config >/dev/null || need+=(pkg-config)
-if [ ${#need[@]} -gt 0 ]; then
-    echo "Installing ${need[*]}"
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# shellcheck source=install_tools.sh
+. "$ROOT/bench/install_tools.sh"
 
 WORK=$(mktemp -d /tmp/veldrin-thumbs-bench.XXXXXX)
 trap 'rm -rf "$WORK"' EXIT
