@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
@@ -77,39 +76,6 @@ QByteArray readWholeFile(const QString& path) {
     if (data.isEmpty())
         fail(QStringLiteral("画像ファイルが空です（%1）").arg(shown(path)));
     return data;
-}
-
-bool isFrameHeader(std::uint8_t marker) {
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-// The orientation of the first EXIF segment before the frame header, 1 when there is none.
-int jpegOrientation(const std::uint8_t* data, std::size_t size) {
-    static constexpr std::uint8_t exifId[6] = {'E', 'x', 'i', 'f', 0, 0};
-    std::size_t pos = 2;
-    while (pos + 4 <= size) {
-        if (data[pos] != 0xFF)
-            return 1;
-        const std::uint8_t marker = data[pos + 1];
-        if (marker == 0xFF) { // fill byte
-            ++pos;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // markers without a length
-            pos += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9 || isFrameHeader(marker))
-            return 1;
-        const std::size_t length = std::size_t(data[pos + 2]) << 8 | data[pos + 3];
-        if (length < 2 || length > size - pos - 2)
-            return 1;
-        const std::uint8_t* payload = data + pos + 4;
-        if (marker == 0xE1 && length - 2 >= sizeof exifId && std::memcmp(payload, exifId, sizeof exifId) == 0)
-            return exifOrientation(payload, length - 2);
-        pos += 2 + length;
-    }
-    return 1;
 }
 
 // Turns the stored picture so that it shows as EXIF orientation o asks.
@@ -188,7 +154,8 @@ Bitmap decodeJpeg(const QByteArray& file, const QString& path, int coverWidth, i
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
     if (tjDecompressHeader3(d.handle, data, size, &width, &height, &subsampling, &colourspace) != 0)
         d.fail(path);
-    const int orientation = jpegOrientation(data, std::size_t(size));
+    // The same walk that measured the picture finds its turn, so page and thumbnail agree.
+    const int orientation = jpegOrientation(path);
 
     // Shrink on load: the DCT delivers 1/8, 1/4 and 1/2 scale almost for free.
     tjscalingfactor scale{1, 1};
