@@ -7,7 +7,10 @@ packages=(
     qt6-base-dev libturbojpeg0-dev libglib2.0-dev
     clang libclang-rt-14-dev
     chromium
+    fonts-noto-cjk
 )
+# The screenshots need a real X server.
+[ "${1:-}" = "screenshots" ] && packages+=(xvfb)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -56,9 +56,7 @@ int main(int argc, char** argv) {
             return usageError(QStringLiteral("cannot read the settings file ") + *options.iniPath +
                               QStringLiteral(": ") + ini.errorString());
     }
-    // Without TZ the C library reads /etc/localtime again for every file date it converts.
-    if (qEnvironmentVariableIsEmpty("TZ"))
-        qputenv("TZ", ":/etc/localtime");
+    pinLocalTimeZone();
 
     QString error;
     std::optional<Settings> settings = assembleSettings(options, iniPath, programFolder, &error);

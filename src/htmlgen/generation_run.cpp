@@ -216,7 +216,10 @@ void OpenResultInBrowser(RunEnv& env) {
     // overwriting it and then come back here.
     if (!AnyFileExists(folder + fileName)) {
         env.values.OpenWhenDone = true;
-        GenerateListPages(env);
+        if (env.runButton)
+            env.runButton();
+        else
+            GenerateListPages(env);
         env.values.OpenWhenDone = false;
         return;
     }

@@ -43,7 +43,9 @@ bool isStrictFlag(const QString& key) {
     return keys.contains(key);
 }
 
-QString converted(const SettingsKey& key, const QString& text) {
+} // namespace
+
+QString windowLoadForm(const SettingsKey& key, const QString& text) {
     const QString name = QString::fromUtf16(key.name);
     const QString fallback = QString::fromUtf16(key.defaultValue);
     switch (key.form) {
@@ -55,16 +57,8 @@ QString converted(const SettingsKey& key, const QString& text) {
                        fallback);
     case KeyForm::Colour:
         return inRange(lenientWholeNumber(text), 0, 16777215, plainNumber(Val(fallback)));
-    case KeyForm::TwoNumbers: {
-        const auto number = [](const QString& item) {
-            try {
-                return Val(item);
-            } catch (const VeldrinError&) {
-                return 0.0; // an exponent out of range: the text box stores it as 0
-            }
-        };
-        return plainNumber(number(GetListItem(text, 1))) + u',' + plainNumber(number(GetListItem(text, 2)));
-    }
+    case KeyForm::TwoNumbers:
+        return GetListItem(text, 1) + u',' + GetListItem(text, 2);
     case KeyForm::SevenFlags: {
         const QString flags = text.size() == 7 ? text : QStringLiteral("0000000");
         QString out;
@@ -90,12 +84,23 @@ QString converted(const SettingsKey& key, const QString& text) {
     return text;
 }
 
-} // namespace
+QString windowSaveForm(const SettingsKey& key, const QString& state) {
+    if (key.form != KeyForm::TwoNumbers)
+        return state;
+    const auto number = [](const QString& item) {
+        try {
+            return Val(item);
+        } catch (const VeldrinError&) {
+            return 0.0; // an exponent out of range: the text box stores it as 0
+        }
+    };
+    return plainNumber(number(GetListItem(state, 1))) + u',' + plainNumber(number(GetListItem(state, 2)));
+}
 
 Settings asMainWindowKeepsIt(const Settings& loaded) {
     Settings s = loaded;
     for (const SettingsKey& key : settingsKeys())
-        s.*key.field = converted(key, loaded.*key.field);
+        s.*key.field = windowSaveForm(key, windowLoadForm(key, loaded.*key.field));
     return s;
 }
 

@@ -57,6 +57,11 @@ StartupState runStartup(const QString& commandLine, const QString& programFolder
     return state;
 }
 
+void pinLocalTimeZone() {
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+}
+
 bool SaveSettingsIfAllowed(const StartupState& state) {
     if (state.StartedWithCommandLine)
         return false;

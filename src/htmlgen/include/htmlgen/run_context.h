@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace veldrin {
 
 // Where a run takes its settings, window and run-wide values from.
@@ -18,6 +20,9 @@ struct RunEnv {
     RunValues& values;
     QString ProgramFolder;     // output folder for OUTFOLDER; empty when started with a command line
     QString applicationFolder; // the program's own folder, searched when FOLDER is empty
+    // The window's run button, for a view request that must write the list first: it prepares the
+    // window around the run. Empty: the run alone.
+    std::function<void()> runButton = {};
 };
 
 // The state of one generation run, from the press of the run button to its end. Open files are

@@ -39,6 +39,10 @@ QString withTrailingSlash(const QString& folder);
 // stops the settings from being saved.
 StartupState runStartup(const QString& commandLine, const QString& programFolder);
 
+// Without TZ the C library reads /etc/localtime again for every file date it converts; naming the
+// file once keeps a run over many files fast.
+void pinLocalTimeZone();
+
 // Writes the settings file unless the program was started with a command line.
 bool SaveSettingsIfAllowed(const StartupState& state);
 
