@@ -1,13 +1,63 @@
 #include "ui/dialogs.h"
 
-// The dialogs arrive with the folder, colour and version windows; until then the buttons that open
-// them do nothing.
+#include "startup/startup.h"
+#include "ui/color_select_dialog.h"
+#include "ui/color_swatch.h"
+#include "ui/folder_select_dialog.h"
+#include "ui/message_box.h"
+#include "ui/version_box.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QScreen>
+#include <QUrl>
 
 namespace veldrin::ui {
+namespace {
 
-void showFolderSelect(QWidget*, const QString&) {}
-void showColorSelect(QWidget*, const QString&) {}
-void showVersionBox(QWidget*) {}
-void openHomePage(QWidget*) {}
+// The control of caller named name, the case of the letters aside; nullptr when there is none.
+template <class T> T* findControl(QWidget* caller, const QString& name) {
+    if (!caller)
+        return nullptr;
+    for (T* widget : caller->findChildren<T*>()) {
+        if (widget->objectName().compare(name, Qt::CaseInsensitive) == 0)
+            return widget;
+    }
+    return nullptr;
+}
+
+void centreOnScreen(QWidget* dialog) {
+    dialog->adjustSize();
+    if (const QScreen* screen = dialog->screen())
+        dialog->move(screen->availableGeometry().center() - dialog->rect().center());
+}
+
+} // namespace
+
+void showFolderSelect(QWidget* caller, const QString& target) {
+    QLineEdit* box = target.compare(u"Text_Folder", Qt::CaseInsensitive) == 0
+                         ? findControl<QLineEdit>(caller, target)
+                         : nullptr;
+    FolderSelectDialog dialog(box, caller);
+    centreOnScreen(&dialog);
+    dialog.exec();
+}
+
+void showColorSelect(QWidget* caller, const QString& target) {
+    ColorSelectDialog dialog(findControl<ColorSwatch>(caller, target), caller);
+    centreOnScreen(&dialog);
+    dialog.exec();
+}
+
+void showVersionBox(QWidget* parent) {
+    QApplication::beep();
+    showMessageBox(parent, {versionText(readHostFacts()), AppTitle() + QStringLiteral("　バージョン情報"),
+                            MessageButtons::Ok, MessageIcon::Information});
+}
+
+void openHomePage(QWidget*) {
+    QDesktopServices::openUrl(QUrl(QStringLiteral(VELDRIN_HOME_PAGE)));
+}
 
 } // namespace veldrin::ui
