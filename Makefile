@@ -1,5 +1,6 @@
 # make run   installs what is missing, builds, and writes a catalogue of the bundled sample pictures
 # make test  installs what is missing, builds, and runs every test through CTest
+# make screenshots  photographs the desktop program's windows into docs/screenshots/
 # SANITIZE=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer (in build-asan/).
 
 SANITIZE ?= 0
@@ -12,7 +13,7 @@ endif
 FUZZ_BUILD := build-fuzz
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps configure build fuzz-build test run bench clean
+.PHONY: all deps configure build fuzz-build test run bench screenshots clean
 
 all: build
 
@@ -38,6 +39,10 @@ test: build fuzz-build
 
 run: build
 	@scripts/run-samples.sh $(BUILD)
+
+# Pictures of the desktop program's windows for the README, taken under a virtual X server.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)
 
 clean:
 	rm -rf build build-asan $(FUZZ_BUILD)

@@ -10,7 +10,7 @@ packages=(
     fonts-noto-cjk
 )
 # The screenshots need a real X server.
-[ "${1:-}" = "screenshots" ] && packages+=(xvfb)
+[ "${1:-}" = "screenshots" ] && packages+=(xvfb xdotool)
 
 missing=()
 for p in "${packages[@]}"; do
