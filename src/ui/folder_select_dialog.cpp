@@ -94,6 +94,7 @@ QString askLocation(QWidget* parent) {
 FolderSelectDialog::FolderSelectDialog(QLineEdit* target, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::frmFileSelect>()), m_target(target), m_prompt(askLocation) {
     m_ui->setupUi(this);
+    layout()->activate(); // the preview is sized from the frame, shown or not
     m_ui->dirDir->installEventFilter(this);
     m_ui->txtFileName->installEventFilter(this);
 
@@ -278,7 +279,8 @@ bool FolderSelectDialog::ShowPreview(const QString& path) {
             stretchCopy(loaded, place.width(), place.height(), static_cast<int>(StretchMode::Halftone));
         const QImage image(reinterpret_cast<const uchar*>(scaled.pixels.data()), scaled.width, scaled.height,
                            scaled.stride(), QImage::Format_RGB32);
-        view->setPixmap(QPixmap::fromImage(image));
+        // A deep copy: the pixmap may share the image's memory, which goes with scaled.
+        view->setPixmap(QPixmap::fromImage(image.copy()));
         view->setGeometry(place.translated(inner.topLeft()));
 
         const QString line = QStringLiteral("%1x%2 %3KB ")
