@@ -17,7 +17,7 @@ work="$(mktemp -d)"
 pid=""
 trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$out"
-cp -R "$repo/samples" "$work/samples"
+cp -R "$repo/samples" "$work/写真"
 
 # start NAME INI_LINES...: the program in a program folder of its own with these settings; sets wid.
 start() {
@@ -25,7 +25,7 @@ start() {
     shift
     mkdir -p "$dir"
     cp "$build/bin/veldrin" "$build/bin/SaveJPG.DLL" "$dir/"
-    printf '%s\r\n' '[VELDRIN]' "FOLDER=$work/samples/" 'BGCOLOR1=3412' "$@" |
+    printf '%s\r\n' '[VELDRIN]' "FOLDER=$work/写真/" 'BGCOLOR1=3412' "$@" |
         iconv -f UTF-8 -t SHIFT_JIS >"$dir/veldrin.ini"
     (cd "$dir" && exec ./veldrin) >"$dir/log" 2>&1 &
     pid=$!
@@ -39,11 +39,15 @@ stop() {
     pid=""
 }
 
+# await TITLE_REGEX: waits for the window of that title to show; sets id.
+await() {
+    id="$(xdotool search --sync --onlyvisible --name "$1" | head -n 1)"
+    sleep 1
+}
+
 # shot FILE TITLE_REGEX: waits for the window of that title and grabs it.
 shot() {
-    local id
-    id="$(xdotool search --sync --onlyvisible --name "$2" | head -n 1)"
-    sleep 1
+    await "$2"
     "$grab" grab "$id" "$out/$1"
     echo "wrote docs/screenshots/$1"
 }
@@ -59,6 +63,8 @@ shot main-thumbnails.png '^VELDRIN$'
 xdotool key --clearmodifiers alt+f
 sleep 0.5
 xdotool key o
+await 'フォルダ選択'
+xdotool mousemove --window "$id" 60 85 click 1 # the second file of the list, for its preview
 shot folder-select.png 'フォルダ選択'
 xdotool key Escape
 sleep 0.5
