@@ -56,8 +56,12 @@ void showVersionBox(QWidget* parent) {
                             MessageButtons::Ok, MessageIcon::Information});
 }
 
-void openHomePage(QWidget*) {
-    QDesktopServices::openUrl(QUrl(QStringLiteral(VELDRIN_HOME_PAGE)));
+void openHomePage(QWidget* parent) {
+    const QUrl page(QStringLiteral(VELDRIN_HOME_PAGE));
+    // Without a browser or file viewer nothing would happen at all; say where the page is instead.
+    if (!QDesktopServices::openUrl(page))
+        showMessageBox(parent, {QStringLiteral("ホームページを開けませんでした。\r\n") + page.toString(),
+                                AppTitle(), MessageButtons::Ok, MessageIcon::Warning});
 }
 
 } // namespace veldrin::ui

@@ -11,13 +11,13 @@ namespace {
 
 MessageBoxScript* s_script = nullptr;
 
-struct ButtonSpec {
+struct ButtonDef {
     MessageAnswer answer;
     const char16_t* caption;
     QMessageBox::ButtonRole role;
 };
 
-std::vector<ButtonSpec> buttonsOf(MessageButtons buttons) {
+std::vector<ButtonDef> buttonsOf(MessageButtons buttons) {
     switch (buttons) {
     case MessageButtons::Ok:
         return {{MessageAnswer::Ok, u"OK", QMessageBox::AcceptRole}};
@@ -84,8 +84,8 @@ MessageAnswer showMessageBox(QWidget* parent, const MessageBoxRequest& box) {
     QMessageBox dialog(iconOf(box.icon), box.caption, text, QMessageBox::NoButton, parent);
     dialog.setTextFormat(Qt::PlainText);
     std::vector<std::pair<QPushButton*, MessageAnswer>> buttons;
-    for (const ButtonSpec& spec : buttonsOf(box.buttons))
-        buttons.emplace_back(dialog.addButton(QString::fromUtf16(spec.caption), spec.role), spec.answer);
+    for (const ButtonDef& def : buttonsOf(box.buttons))
+        buttons.emplace_back(dialog.addButton(QString::fromUtf16(def.caption), def.role), def.answer);
     dialog.setDefaultButton(buttons.front().first);
     // Escape answers as the old platform did: OK, or No; an error box must be answered by a button.
     if (box.buttons != MessageButtons::AbortRetryIgnore)
