@@ -46,6 +46,8 @@ private slots:
     void columnWidth();
     void dropsNameAFolder_data();
     void dropsNameAFolder();
+    void labelsMoveTheFocus_data();
+    void labelsMoveTheFocus();
     void closeStoresWhatTheCliSaves_data();
     void closeStoresWhatTheCliSaves();
     void commandLineLeavesTheFileAlone();
@@ -155,24 +157,51 @@ void TestMainWindow::columnWidth() {
 }
 
 void TestMainWindow::dropsNameAFolder_data() {
-    QTest::addColumn<QString>("dropped"); // below the samples folder
+    QTest::addColumn<QUrl>("dropped");
     QTest::addColumn<QString>("target");
-    QTest::newRow("folder on the window") << "旅行"
-                                          << "frmMain";
-    QTest::newRow("folder on the box") << "旅行"
-                                       << "Text_Folder";
-    QTest::newRow("file stands for its folder") << "旅行/海.jpg"
-                                                << "Text_Folder";
+    QTest::addColumn<QString>("expected"); // "" when the folder box keeps its text
+    const QString samples = QStringLiteral(VELDRIN_SAMPLES_DIR "/");
+    const QString trip = samples + QStringLiteral("旅行/");
+    QTest::newRow("folder on the window") << QUrl::fromLocalFile(samples + "旅行") << "frmMain" << trip;
+    QTest::newRow("folder on the box") << QUrl::fromLocalFile(samples + "旅行") << "Text_Folder" << trip;
+    QTest::newRow("file stands for its folder")
+        << QUrl::fromLocalFile(trip + "海.jpg") << "Text_Folder" << trip;
+    QTest::newRow("web address ignored") << QUrl("https://example.com/a/") << "frmMain"
+                                         << "";
 }
 
 void TestMainWindow::dropsNameAFolder() {
-    QFETCH(QString, dropped);
+    QFETCH(QUrl, dropped);
     QFETCH(QString, target);
+    QFETCH(QString, expected);
     WindowFixture f;
     f.open(ini(""));
-    QWidget* receiver = target == u"frmMain" ? f.window.get() : f.control("Text_Folder");
-    dropOn(receiver, QStringLiteral(VELDRIN_SAMPLES_DIR "/") + dropped);
-    QCOMPARE(f.control<QLineEdit>("Text_Folder")->text(), QStringLiteral(VELDRIN_SAMPLES_DIR "/旅行/"));
+    auto* folder = f.control<QLineEdit>("Text_Folder");
+    const QString before = folder->text();
+    dropOn(target == u"frmMain" ? static_cast<QWidget*>(f.window.get()) : folder, dropped);
+    QCOMPARE(folder->text(), expected.isEmpty() ? before : expected);
+}
+
+void TestMainWindow::labelsMoveTheFocus_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("folder") << "Label2"
+                            << "Text_Folder";
+    QTest::newRow("extensions") << "Label4"
+                                << "Text_ObjectType";
+    QTest::newRow("file name") << "Label5"
+                               << "Text_OutpuFileName";
+}
+
+void TestMainWindow::labelsMoveTheFocus() {
+    QFETCH(QString, label);
+    QFETCH(QString, box);
+    WindowFixture f;
+    f.open(ini(""));
+    f.window->show();
+    f.control<QAbstractButton>("Command_Run")->setFocus();
+    QTest::mouseClick(f.control(label.toLatin1().constData()), Qt::LeftButton);
+    QCOMPARE(f.window->focusWidget(), f.control(box.toLatin1().constData()));
 }
 
 void TestMainWindow::closeStoresWhatTheCliSaves_data() {

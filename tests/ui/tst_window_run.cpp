@@ -145,7 +145,7 @@ void TestWindowRun::stopButtonEndsTheRun() {
         if (!f.window->running() || thumbnails() < 2 || atStop >= 0)
             return;
         closeRefused = !f.window->close();
-        dropOn(f.control("Text_Folder"), root.path());
+        dropOn(f.control("Text_Folder"), QUrl::fromLocalFile(root.path()));
         folderAfterDrop = f.control<QLineEdit>("Text_Folder")->text();
         atStop = thumbnails();
         f.control<QAbstractButton>("Command_View")->click();

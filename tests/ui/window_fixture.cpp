@@ -11,9 +11,9 @@ QString binFolder() {
     return QStringLiteral(VELDRIN_BIN_DIR "/");
 }
 
-void dropOn(QWidget* receiver, const QString& path) {
+void dropOn(QWidget* receiver, const QUrl& url) {
     QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
+    data.setUrls({url});
     // Only the widget that accepted the drag receives the drop.
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(receiver, &enter);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <memory>
 
@@ -33,8 +34,8 @@ struct WindowFixture {
     template <class T> T* control(const char* name) const { return qobject_cast<T*>(control(name)); }
 };
 
-// Drags path over receiver and drops it there, as a file manager does.
-void dropOn(QWidget* receiver, const QString& path);
+// Drags url over receiver and drops it there, as a file manager does.
+void dropOn(QWidget* receiver, const QUrl& url);
 
 // The folder the built programs and the JPEG module live in, ending in "/".
 QString binFolder();
