@@ -82,24 +82,6 @@ private slots:
         QCOMPARE(bars(&dialog), QStringLiteral("%1,%2,%3 %1,%2,%3").arg(r).arg(g).arg(b));
     }
 
-    void swatchColours_data() {
-        QTest::addColumn<QString>("swatch");
-        QTest::addColumn<int>("colour");
-        QTest::newRow("top left") << "Picture1" << rgb(0xFF, 0xFF, 0xFF);
-        QTest::newRow("row 1 col 3") << "Picture3" << rgb(0xFF, 0xE0, 0xC0);
-        QTest::newRow("row 4 col 3") << "Picture27" << rgb(0xC0, 0x40, 0x00);
-        QTest::newRow("row 6 col 3") << "Picture43" << rgb(0x80, 0x40, 0x40);
-        QTest::newRow("bottom right") << "Picture48" << rgb(0x40, 0x00, 0x40);
-    }
-    void swatchColours() {
-        QFETCH(QString, swatch);
-        QFETCH(int, colour);
-        ColorSelectDialog dialog(nullptr);
-        auto* box = dialog.findChild<ColorSwatch*>(swatch);
-        QVERIFY(box);
-        QCOMPARE(box->colorValue(), colour);
-    }
-
     void dragUpdatesLive() {
         ColorSwatch target;
         target.setColorValue(rgb(12, 34, 56));
