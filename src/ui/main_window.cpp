@@ -173,19 +173,25 @@ void MainWindow::Form_Load() {
     m_loading = false;
 }
 
-void MainWindow::Form_Unload() {
+bool MainWindow::Form_Unload() {
     for (const SettingsKey& key : settingsKeys())
         m_state.settings.*key.field = m_settings->value(QStringView(key.name));
-    SaveSettingsIfAllowed(m_state);
+    if (m_state.StartedWithCommandLine || SaveSettingsIfAllowed(m_state))
+        return true;
+    // A full disk or a read-only file would otherwise lose every change without a word.
+    return showMessageBox(this, {QStringLiteral("設定ファイル（") + m_state.SettingsFilePath +
+                                     QStringLiteral("）を保存できませんでした。\r\n"
+                                                    "設定を保存せずに終了しますか？"),
+                                 AppTitle(), MessageButtons::YesNo, MessageIcon::Warning}) ==
+           MessageAnswer::Yes;
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // During a run every control is disabled, the exit button too: the window stays.
-    if (!m_ui->Command_Exit->isEnabled()) {
+    if (!m_ui->Command_Exit->isEnabled() || !Form_Unload()) {
         event->ignore();
         return;
     }
-    Form_Unload();
     event->accept();
 }
 

@@ -51,6 +51,7 @@ private slots:
     void closeStoresWhatTheCliSaves_data();
     void closeStoresWhatTheCliSaves();
     void commandLineLeavesTheFileAlone();
+    void failedSaveAsksBeforeClosing();
 };
 
 void TestMainWindow::loadAppliesTheRules_data() {
@@ -259,6 +260,18 @@ void TestMainWindow::commandLineLeavesTheFileAlone() {
     f.control<QLineEdit>("Text_Col")->setText(QStringLiteral("6"));
     QVERIFY(f.close());
     QCOMPARE(e2e::readFile(f.iniPath()), text);
+}
+
+void TestMainWindow::failedSaveAsksBeforeClosing() {
+    WindowFixture f;
+    QVERIFY(QDir().mkpath(f.iniPath())); // a folder where the file should be: nothing can write it
+    f.open(QByteArray());
+    f.boxes.answerNext(MessageAnswer::No);
+    QVERIFY(!f.close());
+    f.boxes.answerNext(MessageAnswer::Yes);
+    QVERIFY(f.close());
+    QCOMPARE(f.boxes.boxes().size(), size_t(2));
+    QVERIFY(f.boxes.boxes()[0].request.text.contains(f.iniPath()));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -52,7 +52,8 @@ protected:
 private:
     void connectHandlers();
     void Form_Load();
-    void Form_Unload();
+    // Stores the controls in the settings file; false when that failed and the user keeps the window.
+    bool Form_Unload();
     void checkJpegLibrary();
     void folderDropped(const QString& path);
 
