@@ -22,7 +22,7 @@ constexpr std::array<unsigned, 48> kSwatchRgb = {
 
 // Red first as written above, red in the low byte as Windows stores it.
 int windowsValue(unsigned rgb) {
-    return static_cast<int>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+    return ColorSwatch::valueOf(QColor(QRgb(rgb)));
 }
 
 } // namespace
@@ -60,14 +60,10 @@ int ColorSelectDialog::selectedColor() const {
 
 void ColorSelectDialog::ColorToScrollBars() {
     // Read once: every bar that is set recomposes the colour from the bars set so far.
-    int c = selectedColor();
-    const int blue = c / 65536;
-    c -= blue * 65536;
-    const int green = c / 256;
-    const int red = c - green * 256;
-    m_ui->HScrollB->setValue(blue);
-    m_ui->HScrollG->setValue(green);
-    m_ui->HScrollR->setValue(red);
+    const QColor colour = ColorSwatch::colorOf(selectedColor());
+    m_ui->HScrollB->setValue(colour.blue());
+    m_ui->HScrollG->setValue(colour.green());
+    m_ui->HScrollR->setValue(colour.red());
     scrollBarMoved();
 }
 
@@ -81,7 +77,7 @@ void ColorSelectDialog::scrollBarMoved() {
     const int red = m_ui->HScrollR->sliderPosition();
     const int green = m_ui->HScrollG->sliderPosition();
     const int blue = m_ui->HScrollB->sliderPosition();
-    m_ui->pic_SelectColor->setColorValue(red + green * 256 + blue * 65536);
+    m_ui->pic_SelectColor->setColorValue(ColorSwatch::valueOf(QColor(red, green, blue)));
     m_ui->lb_R->setNum(red);
     m_ui->lb_G->setNum(green);
     m_ui->lb_B->setNum(blue);

@@ -54,10 +54,6 @@ QString enterError(const QString& folder) {
     return {};
 }
 
-QString withSlash(const QString& folder) {
-    return folder.endsWith(u'/') ? folder : folder + u'/';
-}
-
 // The size a JPEG is shown at (EXIF turn applied), read from its header; invalid for other files.
 QSize shownJpegSize(const QString& path) {
     try {
@@ -159,7 +155,7 @@ void FolderSelectDialog::selectDriveOf(const QString& folder) {
     qsizetype bestLength = -1;
     for (int i = 0; i < m_ui->drvDrive->count(); ++i) {
         const QString root = m_ui->drvDrive->itemData(i).toString();
-        if ((folder == root || folder.startsWith(withSlash(root))) && root.size() > bestLength) {
+        if ((folder == root || folder.startsWith(withTrailingSlash(root))) && root.size() > bestLength) {
             best = i;
             bestLength = root.size();
         }
@@ -253,7 +249,7 @@ void FolderSelectDialog::filFile_Click() {
     if (!item)
         return;
     m_ui->txtFileName->setText(item->text());
-    ShowPreview(withSlash(m_ui->lblPath->text()) + item->text());
+    ShowPreview(withTrailingSlash(m_ui->lblPath->text()) + item->text());
 }
 
 bool FolderSelectDialog::ShowPreview(const QString& path) {
@@ -339,7 +335,7 @@ void FolderSelectDialog::cmdOk_Click() {
         return;
     }
     if (m_target)
-        m_target->setText(withSlash(m_ui->lblPath->text()));
+        m_target->setText(withTrailingSlash(m_ui->lblPath->text()));
     accept();
 }
 
