@@ -1,6 +1,7 @@
 #include "cli_host.h"
 #include "cli_options.h"
 #include "htmlgen/generation_run.h"
+#include "startup/native_name.h"
 #include "startup/settings_conversion.h"
 #include "startup/settings_file.h"
 #include "startup/startup.h"
@@ -12,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace veldrin;
@@ -35,7 +37,11 @@ int usageError(const QString& message) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const CliParse parse = parseCliArguments(QCoreApplication::arguments());
+    // Arguments as the file system's names: a folder whose name is not UTF-8 can still be given.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(fromNativeName(argv[i]));
+    const CliParse parse = parseCliArguments(arguments);
     if (!parse.error.isEmpty())
         return usageError(parse.error);
     if (!parse.options) {
@@ -78,8 +84,10 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
 
     const QString folder = NormalizeFolderPath(settings->FOLDER, programFolder);
-    if (!QFileInfo(folder).isDir())
-        std::fprintf(stderr, "veldrin-cli: the folder %s does not exist\n", folder.toUtf8().constData());
+    struct stat folderInfo {};
+    if (::stat(toNativeName(folder).constData(), &folderInfo) != 0 || !S_ISDIR(folderInfo.st_mode))
+        std::fprintf(stderr, "veldrin-cli: the folder %s does not exist\n",
+                     displayName(folder).toUtf8().constData());
 
     RunEnv env{access, host, values, programFolder, programFolder};
     const RunResult result = GenerateListPages(env);

@@ -1,6 +1,7 @@
 #include "collect/search.h"
 
 #include "startup/errors.h"
+#include "startup/native_name.h"
 #include "startup/startup.h"
 
 #include <QFile>
@@ -127,7 +128,7 @@ int searchFolder(const QString& root, const QString& subFolder, bool includeSubf
         return startIndex;
 
     const QString folder = root + subFolder;
-    const QByteArray nativeFolder = QFile::encodeName(folder);
+    const QByteArray nativeFolder = toNativeName(folder);
     int index = startIndex;
     const TargetFilter filter(state.settings);
 
@@ -193,7 +194,7 @@ int searchFolder(const QString& root, const QString& subFolder, bool includeSubf
                     break;
                 }
                 const ErrorChoice choice =
-                    askAboutError(host, fileError(errno, folder + QFile::decodeName(name), false));
+                    askAboutError(host, fileError(errno, folder + fromNativeName(name), false));
                 if (choice == ErrorChoice::Abort) {
                     state.ancestors.pop_back();
                     return -1;
@@ -210,9 +211,9 @@ int searchFolder(const QString& root, const QString& subFolder, bool includeSubf
         }
 
         if (kind == EntryKind::Folder) {
-            subfolders.push_back(QFile::decodeName(name) + u'/');
+            subfolders.push_back(fromNativeName(name) + u'/');
         } else if (kind == EntryKind::File) {
-            QString fileName = QFile::decodeName(name);
+            QString fileName = fromNativeName(name);
             if (filter.accepts(fileName)) {
                 FoundFile found{subFolder, std::move(fileName)};
                 if (static_cast<size_t>(index) < list.size())

@@ -2,6 +2,7 @@
 #include <gio/gio.h>
 
 #include "htmlgen/desktop.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 
@@ -21,7 +22,7 @@ QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
     thread_local std::map<QString, QString> bySuffix;
     if (auto found = bySuffix.find(suffix); found != bySuffix.end())
         return found->second;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     gboolean uncertain = FALSE;
     gchar* type = g_content_type_guess(native.constData(), nullptr, 0, &uncertain);
     if (!type)
@@ -45,7 +46,7 @@ QString FindAssociatedProgram(const QString& FileName, const QString& Folder) {
 }
 
 bool openWithAssociatedProgram(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     gchar* uri = g_filename_to_uri(native.constData(), nullptr, nullptr);
     if (!uri)
         return false;

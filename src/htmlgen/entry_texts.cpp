@@ -2,6 +2,7 @@
 
 #include "htmlgen/html_escape.h"
 #include "startup/errors.h"
+#include "startup/native_name.h"
 #include "startup/sjis.h"
 #include "startup/vb_runtime.h"
 
@@ -9,7 +10,9 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace veldrin {
 namespace {
@@ -24,7 +27,7 @@ struct FileFacts {
 
 FileFacts factsOf(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(toNativeName(path).constData(), &st) != 0)
         throw fileError(errno, path, false);
     return {static_cast<std::int64_t>(st.st_size),
             QDateTime::fromSecsSinceEpoch(static_cast<qint64>(st.st_mtim.tv_sec))};
@@ -47,9 +50,19 @@ bool looksLikeUtf8(const QByteArray& sample) {
 QString GetHtmlTitle(const QString& FilePath) {
     if (!FilePath.toLower().contains(u".htm"))
         return {};
-    QFile file(FilePath);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened by its raw name: a name that is not UTF-8 must still reach its own file.
+    const int fd = ::open(toNativeName(FilePath).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {};
+    }
+    return readHtmlTitle(file);
+}
+
+QString readHtmlTitle(QIODevice& file) {
     // Decide the encoding on the first 64 KB, cutting back to a whole UTF-8 character.
     QByteArray sample = file.peek(64 * 1024);
     while (!sample.isEmpty() && (static_cast<unsigned char>(sample.back()) & 0xC0) == 0x80)
@@ -63,8 +76,8 @@ QString GetHtmlTitle(const QString& FilePath) {
     constexpr qint64 kChunk = 1024 * 1024; // far more than kTitleScanLimit characters
     while (!file.atEnd()) {
         QByteArray raw = file.readLine(kChunk);
-        if (raw.isEmpty() && file.error() != QFileDevice::NoError)
-            return {};
+        if (raw.isEmpty())
+            return {}; // not at the end, yet nothing came: a read error
         // Only the start of an over-long line counts: the rest of it is skipped, not taken as lines.
         if (!raw.endsWith('\n')) {
             while (!file.atEnd()) {

@@ -1,5 +1,6 @@
 #include "htmlgen/html_escape.h"
 
+#include "startup/native_name.h"
 #include "startup/sjis.h"
 
 #include <QList>
@@ -11,9 +12,10 @@ QString characterReference(char32_t codePoint) {
     return QStringLiteral("&#") + QString::number(codePoint) + u';';
 }
 
+// A file name's undecodable bytes go into the URL as themselves, so the browser asks for the real file.
 QString percentEncoded(QStringView piece) {
     QString out;
-    for (const char byte : piece.toUtf8())
+    for (const char byte : toNativeName(piece))
         out += u'%' + QString::number(static_cast<unsigned char>(byte), 16).toUpper().rightJustified(2, u'0');
     return out;
 }
@@ -60,6 +62,8 @@ QString transform(QStringView text, Ascii escapeAscii, Other escapeOther) {
 }
 
 QString referenceFor(QStringView piece) {
+    if (piece.size() == 1 && piece[0].isSurrogate())
+        return characterReference(0xFFFD); // an undecodable byte of a file name
     return characterReference(piece.toUcs4().value(0));
 }
 
@@ -106,7 +110,20 @@ QString urlPath(QStringView text) {
 }
 
 QString urlAttr(QStringView text) {
-    return htmlAttr(urlPath(text));
+    QString value = htmlAttr(urlPath(text));
+    // Browsers strip blanks at the ends of a URL; a name that begins or ends with one must keep it.
+    qsizetype lead = 0;
+    while (lead < value.size() && value[lead] == u' ')
+        ++lead;
+    if (lead == value.size())
+        return value.replace(u' ', QStringLiteral("%20"));
+    qsizetype trail = 0;
+    while (value[value.size() - 1 - trail] == u' ')
+        ++trail;
+    if (lead == 0 && trail == 0)
+        return value;
+    return QStringLiteral("%20").repeated(lead) + value.mid(lead, value.size() - lead - trail) +
+           QStringLiteral("%20").repeated(trail);
 }
 
 QString unquotedUrlAttr(QStringView text) {

@@ -2,6 +2,7 @@
 
 #include "htmlgen/html_escape.h"
 #include "startup/errors.h"
+#include "startup/native_name.h"
 #include "startup/sjis.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ OutputFile::~OutputFile() {
 void OutputFile::create(const QString& path) {
     if (m_fd >= 0)
         close();
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         throw fileError(errno, path, true);

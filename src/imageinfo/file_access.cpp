@@ -1,6 +1,7 @@
 #include "file_access.h"
 
 #include "startup/errors.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 #include <QtGlobal>
@@ -79,7 +80,7 @@ bool usable(const struct stat& st) {
 OpenFile openUsableFile(const QString& fileName) {
     if (fileName.isEmpty() || isHiddenName(fileName))
         return {};
-    const QByteArray path = QFile::encodeName(fileName);
+    const QByteArray path = toNativeName(fileName);
     const int fd = openForReading(path);
     if (fd < 0) {
         // Only a file that the directory shows as usable but that refuses to open is an error.
@@ -99,7 +100,7 @@ OpenFile openUsableFile(const QString& fileName) {
 OpenFile openRegularFile(const QString& fileName) {
     if (fileName.isEmpty())
         return {};
-    const int fd = openForReading(QFile::encodeName(fileName));
+    const int fd = openForReading(toNativeName(fileName));
     if (fd < 0)
         return {};
     OpenFile file(fd, 0);

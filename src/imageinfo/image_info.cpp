@@ -3,6 +3,7 @@
 #include "file_access.h"
 
 #include "startup/errors.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 
@@ -148,7 +149,7 @@ bool IsUsableFile(const QString& FileName) {
     if (FileName.isEmpty() || detail::isHiddenName(FileName))
         return false;
     struct stat st;
-    return ::stat(QFile::encodeName(FileName).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 1;
+    return ::stat(toNativeName(FileName).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 1;
 }
 
 ImageInfo ReadBmpInfo(const QString& FileName) {

@@ -1,5 +1,7 @@
 #include "startup/errors.h"
 
+#include "startup/native_name.h"
+
 #include <cerrno>
 #include <cstring>
 
@@ -63,7 +65,7 @@ VeldrinError fileError(int errnoValue, const QString& path, bool creating) {
         text = QStringLiteral("ファイルにアクセスできません。");
         break;
     }
-    return VeldrinError(kind, text + QStringLiteral("（") + path + QStringLiteral(": ") +
+    return VeldrinError(kind, text + QStringLiteral("（") + displayName(path) + QStringLiteral(": ") +
                                   QString::fromLocal8Bit(std::strerror(errnoValue)) + QStringLiteral("）"));
 }
 

@@ -1,6 +1,7 @@
 #include "startup/settings_file.h"
 
 #include "startup/atomic_write.h"
+#include "startup/native_name.h"
 #include "startup/profile_file.h"
 #include "startup/sjis.h"
 #include "startup/startup.h"
@@ -66,7 +67,7 @@ bool SaveSettingsFile(const Settings& settings, const QString& file, bool starte
     for (const SettingsKey& key : settingsKeys())
         values.emplace_back(QString::fromUtf16(key.name), toShiftJis(settings.*key.field));
     const QByteArray contents = withProfileValues(old, AppTitle(), values);
-    const QByteArray native = QFile::encodeName(file);
+    const QByteArray native = toNativeName(file);
     return atomicWriteFile(native.constData(), contents.constData(), static_cast<size_t>(contents.size())) ==
            0;
 }

@@ -1,6 +1,7 @@
 #include "startup/shared_routines.h"
 
 #include "startup/errors.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 
@@ -31,7 +32,7 @@ bool regularFileExists(const QString& path, bool hiddenToo) {
     const QString name = path.section(u'/', -1);
     if (!hiddenToo && name.startsWith(u'.'))
         return false;
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
@@ -53,13 +54,13 @@ bool AnyFileExists(const QString& path) {
 
 bool CopyFileTimes(const QString& source, const QString& destination) {
     struct stat st {};
-    if (::stat(QFile::encodeName(source).constData(), &st) != 0)
+    if (::stat(toNativeName(source).constData(), &st) != 0)
         return false;
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     // Opened for writing, without creating it: a folder, a read-only file or a missing one fails.
     // O_NONBLOCK keeps a named pipe without a reader from blocking.
     const int fd =
-        ::open(QFile::encodeName(destination).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        ::open(toNativeName(destination).constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
     const bool set = ::futimens(fd, times) == 0;
@@ -68,7 +69,7 @@ bool CopyFileTimes(const QString& source, const QString& destination) {
 
 std::optional<QDateTime> modificationTime(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+    if (::stat(toNativeName(path).constData(), &st) != 0)
         return std::nullopt;
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(st.st_mtim.tv_sec) * 1000 +
                                           st.st_mtim.tv_nsec / 1000000);

@@ -1,5 +1,6 @@
 #include "startup/startup.h"
 
+#include "startup/native_name.h"
 #include "startup/settings_file.h"
 
 #include <QCoreApplication>
@@ -30,7 +31,7 @@ QString settingsFilePathFor(const QString& programFolder) {
     if (QFileInfo::exists(inProgramFolder))
         return inProgramFolder;
     // The effective user is the one that will write; access() would ask about the real one.
-    const QByteArray native = QFile::encodeName(programFolder);
+    const QByteArray native = toNativeName(programFolder);
     if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) == 0)
         return inProgramFolder;
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");

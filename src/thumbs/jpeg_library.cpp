@@ -1,6 +1,7 @@
 #include "thumbs/jpeg_library.h"
 
 #include "savejpg.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 
@@ -20,7 +21,7 @@ std::optional<JpegLibrary> JpegLibrary::load(const QString& path, QString* error
             *error = QString::fromLocal8Bit(reason ? reason : "");
         return std::nullopt;
     };
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     // RTLD_LOCAL: the module's own copies of shared helpers must not replace the program's.
     void* handle = ::dlopen(native.constData(), RTLD_NOW | RTLD_LOCAL);
     if (!handle)
@@ -61,7 +62,7 @@ int JpegLibrary::save(const Bitmap& picture, const QString& fileName, int qualit
                                                           static_cast<std::size_t>(picture.height);
     if (!m_save || !complete)
         return SAVEJPG_BAD_ARGUMENT;
-    const QByteArray native = QFile::encodeName(fileName);
+    const QByteArray native = toNativeName(fileName);
     return m_save(picture.pixels.data(), picture.stride(), picture.width, picture.height, native.constData(),
                   quality, progressive ? 1 : 0);
 }

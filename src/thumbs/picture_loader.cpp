@@ -3,6 +3,7 @@
 #include "imageinfo/exif_orientation.h"
 #include "imageinfo/tga_loader.h"
 #include "startup/errors.h"
+#include "startup/native_name.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -36,12 +37,12 @@ constexpr std::int64_t kMaxFileBytes = std::int64_t(1) << 30;
 }
 
 QString shown(const QString& path) {
-    return QDir::toNativeSeparators(path);
+    return displayName(path);
 }
 
 // The whole file in one buffer: the JPEG decoder wants it so, and the other decoders read from it.
 QByteArray readWholeFile(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = toNativeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw fileError(errno, shown(path), false);

@@ -2,6 +2,7 @@
 
 #include "startup/settings_access.h"
 
+#include <QIODevice>
 #include <QString>
 
 #include <cstdint>
@@ -13,6 +14,9 @@ namespace veldrin {
 // over 100 characters is cut to 100 followed by "...". Files that are valid UTF-8 are read as
 // UTF-8, others as Shift_JIS.
 QString GetHtmlTitle(const QString& FilePath);
+
+// The title reading of GetHtmlTitle over an open device.
+QString readHtmlTitle(QIODevice& file);
 
 // "1,465KB" style size of a file of n bytes for the status block and ALT text: whole kilobytes
 // rounded up from 1024 bytes on, else the bytes and "バイト".

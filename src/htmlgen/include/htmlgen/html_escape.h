@@ -21,7 +21,8 @@ QString htmlAttr(QStringView text);
 // neither end early nor change meaning, inside a quoted attribute or a script string alike.
 QString urlPath(QStringView text);
 
-// A URL path inside a quoted attribute value.
+// A URL path inside a quoted attribute value; blanks at its ends percent-encoded, since browsers
+// drop them.
 QString urlAttr(QStringView text);
 
 // A URL path as an unquoted attribute value: blanks percent-encoded too.
