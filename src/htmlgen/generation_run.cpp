@@ -4,6 +4,7 @@
 #include "collect/sort.h"
 #include "htmlgen/entry_writer.h"
 #include "htmlgen/page_writer.h"
+#include "startup/native_name.h"
 #include "startup/shared_routines.h"
 #include "startup/startup.h"
 #include "startup/vb_runtime.h"
@@ -165,8 +166,24 @@ void runSteps(RunContext& run, RunResult& result) {
     WriteListEntries(run);
     EndListFiles(run);
 
+    // The new pages replace the old ones only when the list itself is complete; otherwise the
+    // earlier catalogue stays as it was.
+    const bool listComplete = run.staged.holds(run.listFile.target());
+    if (listComplete)
+        guard.step([&] { run.staged.commit(); });
+    run.listFileCreated = listComplete && !run.staged.holds(run.listFile.target());
+    run.staged.discard();
+
     result.processed = run.ProcessedCount;
     result.end = RunResult::End::Written;
+    if (!run.listFileCreated) {
+        host.beep();
+        tell(host,
+             QStringLiteral("ファイル（") + displayName(run.ListFilePath) +
+                 QStringLiteral("）を作成できませんでした。"),
+             MessageIcon::Warning);
+        return;
+    }
     host.setInfo(QStringLiteral("処理完了 ") + QString::number(run.ProcessedCount) + u'/' +
                  QString::number(run.FoundCount));
     host.beep();

@@ -66,7 +66,7 @@ void WriteFrameSetFiles(RunContext& run) {
     run.BlankPagePath = run.outputFolder + strchange(fileName, fileName, n + QStringLiteral("_blank.html"));
     run.ListFilePath = run.outputFolder + strchange(fileName, fileName, n + QStringLiteral("_list.html"));
 
-    OutputFile frameSet;
+    OutputFile frameSet(run.staged);
     run.guard.step([&] { frameSet.create(run.FrameSetFilePath); });
     run.write(frameSet, run.PageHead);
 
@@ -90,7 +90,7 @@ void WriteFrameSetFiles(RunContext& run) {
     run.write(frameSet, kFrameTail);
     closeGuarded(run, frameSet);
 
-    OutputFile blank;
+    OutputFile blank(run.staged);
     run.guard.step([&] { blank.create(run.BlankPagePath); });
     run.write(blank, run.PageHead);
     run.write(blank, run.BodyLine);
@@ -100,7 +100,7 @@ void WriteFrameSetFiles(RunContext& run) {
 
 void BeginListFile(RunContext& run, const std::function<void()>& corrections) {
     const bool split = run.splitMode();
-    run.listFileCreated = run.guard.step([&] { run.listFile.create(run.ListFilePath); });
+    run.guard.step([&] { run.listFile.create(run.ListFilePath); });
     run.ListFile = &run.listFile;
     if (split)
         run.IndexFile = &run.listFile;

@@ -41,12 +41,12 @@ struct SamplePicture {
     QSize thumbnail;
 };
 const SamplePicture kSamplePictures[] = {
-    {"badge_rle.tga", {96, 64}, {96, 64}},         {"blue sky.gif", {100, 75}, {100, 75}},
-    {"gradient.tga", {75, 50}, {75, 50}},          {"landscape.jpg", {320, 240}, {100, 75}},
-    {"palette.gif", {120, 90}, {100, 75}},         {"phone_portrait.jpg", {120, 160}, {75, 100}},
-    {"picture.bmp", {96, 72}, {96, 72}},           {"progressive.jpg", {240, 180}, {100, 75}},
-    {"shapes.png", {160, 120}, {100, 75}},         {"夕焼け.jpg", {200, 120}, {100, 60}},
-    {"旅行/山.png", {128, 96}, {100, 75}},         {"旅行/海.jpg", {200, 150}, {100, 75}},
+    {"badge_rle.tga", {96, 64}, {96, 64}}, {"blue sky.gif", {100, 75}, {100, 75}},
+    {"gradient.tga", {75, 50}, {75, 50}},  {"landscape.jpg", {320, 240}, {100, 75}},
+    {"palette.gif", {120, 90}, {100, 75}}, {"phone_portrait.jpg", {120, 160}, {75, 100}},
+    {"picture.bmp", {96, 72}, {96, 72}},   {"progressive.jpg", {240, 180}, {100, 75}},
+    {"shapes.png", {160, 120}, {100, 75}}, {"夕焼け.jpg", {200, 120}, {100, 60}},
+    {"旅行/山.png", {128, 96}, {100, 75}}, {"旅行/海.jpg", {200, 150}, {100, 75}},
 };
 
 QString thumbnailPathOf(const QString& folder, const QString& picture) {
@@ -113,16 +113,40 @@ QString iniValue(const QString& iniPath, const QString& key) {
     return QStringLiteral("<missing>");
 }
 
-const QStringList kKeyOrder{
-    "FOLDER",     "SUBFS",         "OUTHTMLTYPE",       "SUMSIZE",
-    "TRUERATIO",  "USETABLE",      "TABLECOLS",         "OBJTYPE",
-    "OUTFOLDER",  "OUTFILENAME",   "FILESIZE",          "FILELIMIT",
-    "FILECOUNT",  "DIVFOLDER",     "PATHTYPE",          "USEFRAME",
-    "FRAMETYPE",  "SPICMAGNIF",    "BGCOLOR1",          "BGCOLOR2",
-    "CREATESPIC", "SPICNAME",      "EASYSIZE",          "GETHTMLTITLE",
-    "HTMLTITLE",  "SPICNAME_DIST", "JPEGCOMP",          "JPEGPRGRS",
-    "STRETCHBLT_INIT", "SORTITEM", "SORTORDER",         "FLAMESET_LISTSIZE",
-    "FILESTATUS_FONTCOLOR", "FILESTATUS_ATTR"};
+const QStringList kKeyOrder{"FOLDER",
+                            "SUBFS",
+                            "OUTHTMLTYPE",
+                            "SUMSIZE",
+                            "TRUERATIO",
+                            "USETABLE",
+                            "TABLECOLS",
+                            "OBJTYPE",
+                            "OUTFOLDER",
+                            "OUTFILENAME",
+                            "FILESIZE",
+                            "FILELIMIT",
+                            "FILECOUNT",
+                            "DIVFOLDER",
+                            "PATHTYPE",
+                            "USEFRAME",
+                            "FRAMETYPE",
+                            "SPICMAGNIF",
+                            "BGCOLOR1",
+                            "BGCOLOR2",
+                            "CREATESPIC",
+                            "SPICNAME",
+                            "EASYSIZE",
+                            "GETHTMLTITLE",
+                            "HTMLTITLE",
+                            "SPICNAME_DIST",
+                            "JPEGCOMP",
+                            "JPEGPRGRS",
+                            "STRETCHBLT_INIT",
+                            "SORTITEM",
+                            "SORTORDER",
+                            "FLAMESET_LISTSIZE",
+                            "FILESTATUS_FONTCOLOR",
+                            "FILESTATUS_ATTR"};
 
 int countEntries(const QStringList& lines) {
     int n = 0;
@@ -146,7 +170,9 @@ void becomeNobody() {
 }
 
 // A fixture folder reachable by "nobody" too.
-void openToAll(const QString& path) { ::chmod(QFile::encodeName(path).constData(), 0755); }
+void openToAll(const QString& path) {
+    ::chmod(QFile::encodeName(path).constData(), 0755);
+}
 
 } // namespace
 
@@ -178,51 +204,58 @@ private slots:
 
         // The list was written.
         QTest::newRow("written") << "samples" << QStringList{} << 0 << "10/10 files listed in ";
-        QTest::newRow("with subfolders") << "samples" << QStringList{"--set", "SUBFS=1"} << 0
-                                         << "12/12 files listed in ";
-        QTest::newRow("key in lower case") << "samples" << QStringList{"--set", "subfs=1"} << 0
-                                           << "12/12 files listed in ";
-        QTest::newRow("overwrite agreed") << "existing list" << QStringList{"--overwrite"} << 0
-                                          << "上書きしますか？ → はい";
+        QTest::newRow("with subfolders")
+            << "samples" << QStringList{"--set", "SUBFS=1"} << 0 << "12/12 files listed in ";
+        QTest::newRow("key in lower case")
+            << "samples" << QStringList{"--set", "subfs=1"} << 0 << "12/12 files listed in ";
+        QTest::newRow("overwrite agreed")
+            << "existing list" << QStringList{"--overwrite"} << 0 << "上書きしますか？ → はい";
         // The run ended before writing the list.
         QTest::newRow("blank output name") << "samples" << QStringList{"--set", "OUTFILENAME= "} << 1
                                            << "出力HTMLファイル名が指定されていません";
         QTest::newRow("empty output name") << "samples" << QStringList{"--set", "OUTFILENAME="} << 1
                                            << "出力HTMLファイル名が指定されていません";
-        QTest::newRow("empty folder") << "empty" << QStringList{} << 1 << "対象ファイルは見つかりませんでした。";
+        QTest::newRow("empty folder")
+            << "empty" << QStringList{} << 1 << "対象ファイルは見つかりませんでした。";
         QTest::newRow("no extension matches") << "samples" << QStringList{"--set", "OBJTYPE=xyz"} << 1
                                               << "対象ファイルは見つかりませんでした。";
-        QTest::newRow("folder missing") << "missing" << QStringList{} << 1 << "対象ファイルは見つかりませんでした。";
-        QTest::newRow("overwrite refused") << "existing list" << QStringList{} << 1 << "上書きしますか？ → いいえ";
-        QTest::newRow("output folder missing") << "samples" << QStringList{"--set", "OUTFILENAME=nowhere/list"} << 1
-                                               << "ファイル名又は､パス名が不正です｡";
+        QTest::newRow("folder missing")
+            << "missing" << QStringList{} << 1 << "対象ファイルは見つかりませんでした。";
+        QTest::newRow("overwrite refused")
+            << "existing list" << QStringList{} << 1 << "上書きしますか？ → いいえ";
+        QTest::newRow("output folder missing")
+            << "samples" << QStringList{"--set", "OUTFILENAME=nowhere/list"} << 1
+            << "ファイル名又は､パス名が不正です｡";
         QTest::newRow("frame set folder missing")
-            << "samples" << QStringList{"--set", "OUTFILENAME=nowhere/list", "--set", "USEFRAME=1", "--set",
-                                        "OUTHTMLTYPE=2"}
+            << "samples"
+            << QStringList{"--set",        "OUTFILENAME=nowhere/list", "--set", "USEFRAME=1", "--set",
+                           "OUTHTMLTYPE=2"}
             << 1 << "ファイル名又は､パス名が不正です｡";
-        QTest::newRow("aborted after an error") << "list is a folder" << QStringList{"--overwrite"} << 1
-                                                << "Is a directory） → 中止";
+        QTest::newRow("aborted after an error")
+            << "list is a folder" << QStringList{"--overwrite"} << 1 << "Is a directory） → 中止";
         // Usage errors.
-        QTest::newRow("unknown option") << "samples" << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
+        QTest::newRow("unknown option")
+            << "samples" << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'";
         QTest::newRow("unknown key") << "samples" << QStringList{"--set", "NOSUCHKEY=1"} << 2
                                      << "unknown settings key \"NOSUCHKEY\"";
-        QTest::newRow("set without value") << "samples" << QStringList{"--set", "SUBFS"} << 2
-                                           << "--set needs KEY=VALUE";
-        QTest::newRow("set without key") << "samples" << QStringList{"--set", "=1"} << 2 << "--set needs KEY=VALUE";
-        QTest::newRow("screen without height") << "samples" << QStringList{"--screen", "1920"} << 2
-                                               << "--screen takes WIDTHxHEIGHT";
-        QTest::newRow("screen of zero") << "samples" << QStringList{"--screen", "0x1080"} << 2
-                                        << "--screen takes WIDTHxHEIGHT";
-        QTest::newRow("screen negative") << "samples" << QStringList{"--screen=-5x5"} << 2
-                                         << "--screen takes WIDTHxHEIGHT";
-        QTest::newRow("screen with words") << "samples" << QStringList{"--screen", "wide"} << 2
-                                           << "--screen takes WIDTHxHEIGHT";
+        QTest::newRow("set without value")
+            << "samples" << QStringList{"--set", "SUBFS"} << 2 << "--set needs KEY=VALUE";
+        QTest::newRow("set without key")
+            << "samples" << QStringList{"--set", "=1"} << 2 << "--set needs KEY=VALUE";
+        QTest::newRow("screen without height")
+            << "samples" << QStringList{"--screen", "1920"} << 2 << "--screen takes WIDTHxHEIGHT";
+        QTest::newRow("screen of zero")
+            << "samples" << QStringList{"--screen", "0x1080"} << 2 << "--screen takes WIDTHxHEIGHT";
+        QTest::newRow("screen negative")
+            << "samples" << QStringList{"--screen=-5x5"} << 2 << "--screen takes WIDTHxHEIGHT";
+        QTest::newRow("screen with words")
+            << "samples" << QStringList{"--screen", "wide"} << 2 << "--screen takes WIDTHxHEIGHT";
         QTest::newRow("ini missing") << "samples" << QStringList{"--ini", "/nonexistent/veldrin.ini"} << 2
                                      << "settings file not found: /nonexistent/veldrin.ini";
-        QTest::newRow("ini without file") << "samples" << QStringList{"{folder}", "--ini"} << 2
-                                          << "Missing value after '--ini'";
-        QTest::newRow("thumbnail answer unknown") << "samples" << QStringList{"--thumbnails=maybe"} << 2
-                                                  << "--thumbnails takes overwrite or keep";
+        QTest::newRow("ini without file")
+            << "samples" << QStringList{"{folder}", "--ini"} << 2 << "Missing value after '--ini'";
+        QTest::newRow("thumbnail answer unknown")
+            << "samples" << QStringList{"--thumbnails=maybe"} << 2 << "--thumbnails takes overwrite or keep";
         QTest::newRow("two folders") << "samples" << QStringList{"/tmp"} << 2 << "only one FOLDER";
     }
 
@@ -279,9 +312,19 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QStringList>("shown");
         QTest::newRow("help") << "--help"
-                              << QStringList{"[FOLDER]", "--ini <FILE>", "--set <KEY=VALUE>", "--save", "--overwrite",
-                                             "--convert-tga", "--thumbnails <overwrite|keep>", "--ignore-errors",
-                                             "--open", "--quiet", "--screen <WxH>", "--version", "Exit status: 0"};
+                              << QStringList{"[FOLDER]",
+                                             "--ini <FILE>",
+                                             "--set <KEY=VALUE>",
+                                             "--save",
+                                             "--overwrite",
+                                             "--convert-tga",
+                                             "--thumbnails <overwrite|keep>",
+                                             "--ignore-errors",
+                                             "--open",
+                                             "--quiet",
+                                             "--screen <WxH>",
+                                             "--version",
+                                             "Exit status: 0"};
         QTest::newRow("version") << "--version" << QStringList{"veldrin-cli " VELDRIN_VERSION "\n"};
     }
 
@@ -303,8 +346,10 @@ private slots:
         QTest::addColumn<int>("listed");
         QTest::addColumn<QString>("message");
         // Not even the list file's existence can be tested.
-        QTest::newRow("searched folder closed") << "" << 0 << 1 << -1 << "list.html: Permission denied） → 中止";
-        QTest::newRow("searched folder not listable") << "" << 0333 << 1 << -1 << "samples/: Permission denied";
+        QTest::newRow("searched folder closed")
+            << "" << 0 << 1 << -1 << "list.html: Permission denied） → 中止";
+        QTest::newRow("searched folder not listable")
+            << "" << 0333 << 1 << -1 << "samples/: Permission denied";
         // The search is abandoned, and what it had found until then is listed.
         QTest::newRow("subfolder not listable") << "旅行" << 0333 << 0 << 10 << "旅行/: Permission denied";
     }
@@ -322,10 +367,8 @@ private slots:
         const QByteArray target = QFile::encodeName(folder + closed);
         QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
         QVERIFY(::chmod(target.constData(), mode_t(mode)) == 0);
-        const CliResult r = runCli(CliCall{{"--ini", writeEmptyIni(root), "--set", "SUBFS=1", folder},
-                                           {},
-                                           becomeNobody,
-                                           60000});
+        const CliResult r = runCli(
+            CliCall{{"--ini", writeEmptyIni(root), "--set", "SUBFS=1", folder}, {}, becomeNobody, 60000});
         ::chmod(target.constData(), 0755);
         QVERIFY2(!r.crashed, r.describe().constData());
         QVERIFY2(r.exitCode != 126, "could not become the user nobody");
@@ -340,41 +383,63 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("saved");
 
-        QTest::newRow("quality 0") << QStringList{"--set", "JPEGCOMP=0"} << "JPEGCOMP" << "75";
-        QTest::newRow("quality 101") << QStringList{"--set", "JPEGCOMP=101"} << "JPEGCOMP" << "75";
-        QTest::newRow("quality text") << QStringList{"--set", "JPEGCOMP=high"} << "JPEGCOMP" << "75";
-        QTest::newRow("quality 1") << QStringList{"--set", "JPEGCOMP=1"} << "JPEGCOMP" << "1";
-        QTest::newRow("quality 100") << QStringList{"--set", "JPEGCOMP=100"} << "JPEGCOMP" << "100";
-        QTest::newRow("affix of 25") << QStringList{"--set", "SPICNAME= abcdefghijklmnopqrstuvwxy "} << "SPICNAME"
+        QTest::newRow("quality 0") << QStringList{"--set", "JPEGCOMP=0"} << "JPEGCOMP"
+                                   << "75";
+        QTest::newRow("quality 101") << QStringList{"--set", "JPEGCOMP=101"} << "JPEGCOMP"
+                                     << "75";
+        QTest::newRow("quality text") << QStringList{"--set", "JPEGCOMP=high"} << "JPEGCOMP"
+                                      << "75";
+        QTest::newRow("quality 1") << QStringList{"--set", "JPEGCOMP=1"} << "JPEGCOMP"
+                                   << "1";
+        QTest::newRow("quality 100") << QStringList{"--set", "JPEGCOMP=100"} << "JPEGCOMP"
+                                     << "100";
+        QTest::newRow("affix of 25") << QStringList{"--set", "SPICNAME= abcdefghijklmnopqrstuvwxy "}
+                                     << "SPICNAME"
                                      << "abcdefghijklmnopqrst";
-        QTest::newRow("affix of 20 kept") << QStringList{"--set", "SPICNAME=abcdefghijklmnopqrst"} << "SPICNAME"
-                                          << "abcdefghijklmnopqrst";
-        QTest::newRow("columns 0, thumbnails") << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "TABLECOLS=0"}
-                                               << "TABLECOLS" << "8";
-        QTest::newRow("columns 0, pictures") << QStringList{"--set", "TABLECOLS=0"} << "TABLECOLS" << "0";
-        QTest::newRow("count 0, split") << QStringList{"--set", "FILELIMIT=1", "--set", "FILECOUNT=0"}
-                                        << "FILECOUNT" << "100";
-        QTest::newRow("count 0, not split") << QStringList{"--set", "FILECOUNT=0"} << "FILECOUNT" << "0";
-        QTest::newRow("box of zero") << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=0,0"} << "SUMSIZE"
+        QTest::newRow("affix of 20 kept")
+            << QStringList{"--set", "SPICNAME=abcdefghijklmnopqrst"} << "SPICNAME"
+            << "abcdefghijklmnopqrst";
+        QTest::newRow("columns 0, thumbnails")
+            << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "TABLECOLS=0"} << "TABLECOLS"
+            << "8";
+        QTest::newRow("columns 0, pictures") << QStringList{"--set", "TABLECOLS=0"} << "TABLECOLS"
+                                             << "0";
+        QTest::newRow("count 0, split")
+            << QStringList{"--set", "FILELIMIT=1", "--set", "FILECOUNT=0"} << "FILECOUNT"
+            << "100";
+        QTest::newRow("count 0, not split") << QStringList{"--set", "FILECOUNT=0"} << "FILECOUNT"
+                                            << "0";
+        QTest::newRow("box of zero") << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=0,0"}
+                                     << "SUMSIZE"
                                      << "100,100";
-        QTest::newRow("box read leniently") << QStringList{"--set", "SUMSIZE=abc,120px"} << "SUMSIZE" << "0,120";
+        QTest::newRow("box read leniently") << QStringList{"--set", "SUMSIZE=abc,120px"} << "SUMSIZE"
+                                            << "0,120";
         // Five screens in twips: 1920 x 15 x 5 = 144000 wide, 1080 x 15 x 5 = 81000 high.
-        QTest::newRow("box at the limit") << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=144000,81000"}
-                                          << "SUMSIZE" << "144000,81000";
+        QTest::newRow("box at the limit")
+            << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=144000,81000"} << "SUMSIZE"
+            << "144000,81000";
         QTest::newRow("box beyond the limit")
-            << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=144001,81001"} << "SUMSIZE" << "100,100";
+            << QStringList{"--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=144001,81001"} << "SUMSIZE"
+            << "100,100";
         QTest::newRow("box beyond a small screen")
             << QStringList{"--screen", "100x200", "--set", "OUTHTMLTYPE=1", "--set", "SUMSIZE=7501,15000"}
-            << "SUMSIZE" << "100,15000";
+            << "SUMSIZE"
+            << "100,15000";
         QTest::newRow("details too short") << QStringList{"--set", "FILESTATUS_ATTR=101"} << "FILESTATUS_ATTR"
                                            << "0000000";
-        QTest::newRow("details of seven") << QStringList{"--set", "FILESTATUS_ATTR=1010011"} << "FILESTATUS_ATTR"
-                                          << "1010011";
-        QTest::newRow("flag not a number") << QStringList{"--set", "SUBFS=yes"} << "SUBFS" << "0";
-        QTest::newRow("choice out of range") << QStringList{"--set", "OUTHTMLTYPE=7"} << "OUTHTMLTYPE" << "0";
-        QTest::newRow("choice not a number") << QStringList{"--set", "EASYSIZE=wide"} << "EASYSIZE" << "1";
-        QTest::newRow("colour too large") << QStringList{"--set", "BGCOLOR1=99999999"} << "BGCOLOR1" << "16777215";
-        QTest::newRow("text kept") << QStringList{"--set", "HTMLTITLE=旅の写真"} << "HTMLTITLE" << "旅の写真";
+        QTest::newRow("details of seven")
+            << QStringList{"--set", "FILESTATUS_ATTR=1010011"} << "FILESTATUS_ATTR"
+            << "1010011";
+        QTest::newRow("flag not a number") << QStringList{"--set", "SUBFS=yes"} << "SUBFS"
+                                           << "0";
+        QTest::newRow("choice out of range") << QStringList{"--set", "OUTHTMLTYPE=7"} << "OUTHTMLTYPE"
+                                             << "0";
+        QTest::newRow("choice not a number") << QStringList{"--set", "EASYSIZE=wide"} << "EASYSIZE"
+                                             << "1";
+        QTest::newRow("colour too large") << QStringList{"--set", "BGCOLOR1=99999999"} << "BGCOLOR1"
+                                          << "16777215";
+        QTest::newRow("text kept") << QStringList{"--set", "HTMLTITLE=旅の写真"} << "HTMLTITLE"
+                                   << "旅の写真";
     }
 
     void savedCorrections() {
@@ -523,11 +588,14 @@ private slots:
         const bool counted = text.contains(progressLine);
         QVERIFY2(drawn == (terminal && !quiet), r.describe().constData());
         QVERIFY2(counted == (terminal && !quiet), r.describe().constData());
-        QVERIFY2(text.contains(QStringLiteral("12/12 (100%)")) == (terminal && !quiet), r.describe().constData());
-        QVERIFY2(text.contains(QStringLiteral("ファイル検索中")) == (terminal && !quiet), r.describe().constData());
+        QVERIFY2(text.contains(QStringLiteral("12/12 (100%)")) == (terminal && !quiet),
+                 r.describe().constData());
+        QVERIFY2(text.contains(QStringLiteral("ファイル検索中")) == (terminal && !quiet),
+                 r.describe().constData());
         QVERIFY2(text.contains(QStringLiteral("files listed in")) == !quiet, r.describe().constData());
         // Questions answered without asking are echoed, except when asked to be quiet.
-        QVERIFY2(text.contains(QStringLiteral("ブラウザで表示しますか？ → いいえ")) == !quiet, r.describe().constData());
+        QVERIFY2(text.contains(QStringLiteral("ブラウザで表示しますか？ → いいえ")) == !quiet,
+                 r.describe().constData());
         if (terminal && !quiet) {
             // One line redrawn in place: no progress text is ever followed by a new line of its own.
             const QStringList pieces = text.split(QStringLiteral("\r\x1b[K"));
@@ -552,16 +620,21 @@ private slots:
         }
         QProcess p;
         p.setProgram(cliPath());
-        p.setArguments({"--ini", writeEmptyIni(root), "--set", "OUTHTMLTYPE=1", "--set", "TRUERATIO=1", "--set",
-                        "SUBFS=1", "--set", "USETABLE=1", folder});
+        p.setArguments({"--ini", writeEmptyIni(root), "--set", "OUTHTMLTYPE=1", "--set", "TRUERATIO=1",
+                        "--set", "SUBFS=1", "--set", "USETABLE=1", folder});
         p.setStandardInputFile(QProcess::nullDevice());
         p.start();
         QVERIFY(p.waitForStarted());
-        // The list file appears when the entry loop is about to begin.
+        // The list file is begun, under its temporary name, when the entry loop is about to begin.
         const QString list = folder + QStringLiteral("list.html");
+        const auto begun = [&] {
+            return !QDir(folder)
+                        .entryList({QStringLiteral(".veldrin-*.tmp")}, QDir::Files | QDir::Hidden)
+                        .isEmpty();
+        };
         QElapsedTimer waited;
         waited.start();
-        while (!QFileInfo::exists(list) && p.state() == QProcess::Running && waited.elapsed() < 120000)
+        while (!begun() && p.state() == QProcess::Running && waited.elapsed() < 120000)
             QThread::msleep(2);
         QVERIFY2(p.state() == QProcess::Running, "the run ended before it could be interrupted");
         QVERIFY(::kill(static_cast<pid_t>(p.processId()), SIGINT) == 0);
@@ -584,8 +657,8 @@ private slots:
     void thumbnailFiles() {
         const QString root = freshFolder(QStringLiteral("thumbnails"));
         const QString folder = copySamples(root);
-        const CliResult r = runCli({"--ini", writeEmptyIni(root), "--set", "CREATESPIC=1", "--set", "TRUERATIO=1",
-                                    "--set", "OUTHTMLTYPE=1", "--set", "SUBFS=1", folder});
+        const CliResult r = runCli({"--ini", writeEmptyIni(root), "--set", "CREATESPIC=1", "--set",
+                                    "TRUERATIO=1", "--set", "OUTHTMLTYPE=1", "--set", "SUBFS=1", folder});
         QVERIFY2(r.exitCode == 0, r.describe().constData());
         QCOMPARE(listedCounts(r.errText()), std::make_pair(12, 12));
         const QString page = sjisLines(folder + QStringLiteral("list.html")).join(u'\n');
@@ -625,8 +698,8 @@ private slots:
             }
             if (!source.isNull()) {
                 const QColor a = meanColour(source), b = meanColour(image);
-                QVERIFY2(closeColours(a, b, 12), qPrintable(QStringLiteral("%1: %2 against %3")
-                                                                 .arg(picture, a.name(), b.name())));
+                QVERIFY2(closeColours(a, b, 12),
+                         qPrintable(QStringLiteral("%1: %2 against %3").arg(picture, a.name(), b.name())));
             }
         }
     }
@@ -645,8 +718,9 @@ private slots:
         QFETCH(bool, replaced);
         const QString root = freshFolder(QStringLiteral("clashes"));
         const QString folder = copySamples(root);
-        const QStringList args{"--ini", writeEmptyIni(root), "--overwrite", "--set", "CREATESPIC=1",
-                               "--set", "TRUERATIO=1", "--set", "OUTHTMLTYPE=1", "--set", "SUBFS=1"};
+        const QStringList args{"--ini",  writeEmptyIni(root), "--overwrite", "--set",         "CREATESPIC=1",
+                               "--set",  "TRUERATIO=1",       "--set",       "OUTHTMLTYPE=1", "--set",
+                               "SUBFS=1"};
         CliResult r = runCli(args + QStringList{folder});
         QVERIFY2(r.exitCode == 0, r.describe().constData());
 
@@ -667,8 +741,9 @@ private slots:
             const bool newer = QFileInfo(thumbnail).lastModified() > old.addSecs(60);
             QCOMPARE(newer, replaced);
             const QString shown = replaced ? QDir(folder).relativeFilePath(thumbnail) : picture;
-            QVERIFY2(page.contains(QStringLiteral("<IMG BORDER=0 SRC='file:///%1%2' ").arg(folder.mid(1), shown)),
-                     qPrintable(shown));
+            QVERIFY2(
+                page.contains(QStringLiteral("<IMG BORDER=0 SRC='file:///%1%2' ").arg(folder.mid(1), shown)),
+                qPrintable(shown));
         }
     }
 
@@ -702,7 +777,8 @@ private slots:
         for (int i = 0; i < tgas.size(); ++i) {
             const QString jpeg = folder + tgas[i] + QStringLiteral("_tga.jpg");
             QCOMPARE(QFileInfo::exists(jpeg), convert);
-            const QString shown = convert ? tgas[i] + QStringLiteral("_tga.jpg") : tgas[i] + QStringLiteral(".tga");
+            const QString shown =
+                convert ? tgas[i] + QStringLiteral("_tga.jpg") : tgas[i] + QStringLiteral(".tga");
             // The picture shown is the JPEG; the ALT text still names the TGA.
             QVERIFY2(page.contains(QStringLiteral("SRC='file:///%1%2' VSPACE = '1' HSPACE = '1' ALT='%3.tga ")
                                        .arg(folder.mid(1), shown, tgas[i])),

@@ -119,10 +119,13 @@ public:
         return out;
     }
 
-    // Every page (".html" or ".htm" file) below the base folder that the fixture did not make, sorted.
+    // Every page (".html" or ".htm" file, or a run's temporary file) below the base folder that the fixture
+    // did not make, sorted.
     QStringList pages() const {
         QStringList found;
-        QDirIterator it(m_dir.path(), {QStringLiteral("*.html"), QStringLiteral("*.htm")},
+        // A temporary file of the run's own counts too: none may outlive a run.
+        QDirIterator it(m_dir.path(),
+                        {QStringLiteral("*.html"), QStringLiteral("*.htm"), QStringLiteral(".veldrin-*")},
                         QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();

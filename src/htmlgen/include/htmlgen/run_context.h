@@ -53,9 +53,10 @@ struct RunContext {
     int PartNumber = 0;
     int PartEntryCount = 0;
 
-    bool listFileCreated = false;
-    OutputFile listFile; // the list file; in split mode the index
-    OutputFile partFile; // split mode: the part being written
+    bool listFileCreated = false; // the list file is in place, complete
+    StagedOutputs staged;         // before the files: it outlives them
+    OutputFile listFile{staged};  // the list file; in split mode the index
+    OutputFile partFile{staged};  // split mode: the part being written
     OutputFile* ListFile = nullptr;
     OutputFile* IndexFile = nullptr;
 
