@@ -1,5 +1,6 @@
 #include "collect/search.h"
 
+#include "startup/atomic_write.h"
 #include "startup/errors.h"
 #include "startup/native_name.h"
 #include "startup/startup.h"
@@ -176,8 +177,13 @@ int searchFolder(const QString& root, const QString& subFolder, bool includeSubf
             continue;
         }
         const char* name = entry->d_name;
-        if (name[0] == '.')
-            continue; // ".", ".." and hidden entries
+        if (name[0] == '.') {
+            // ".", ".." and hidden entries. What a killed run of ours left (an unfinished thumbnail,
+            // say) goes now that the folder is read anyway; where it cannot, it is merely hidden.
+            if (isStaleTemporary(name))
+                (void)::unlinkat(::dirfd(dir), name, 0);
+            continue;
+        }
 
         EntryKind kind = EntryKind::Other;
         if (entry->d_type == DT_DIR)

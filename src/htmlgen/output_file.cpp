@@ -1,17 +1,14 @@
 #include "htmlgen/output_file.h"
 
 #include "htmlgen/html_escape.h"
+#include "startup/atomic_write.h"
 #include "startup/errors.h"
 #include "startup/native_name.h"
 #include "startup/sjis.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,59 +22,23 @@ QString folderOf(const QString& path) {
     return path.left(path.lastIndexOf(u'/') + 1);
 }
 
-const QRegularExpression& temporaryPattern() {
-    static const QRegularExpression pattern(QStringLiteral("^\\.veldrin-([0-9]{1,10})-[0-9]+\\.tmp$"));
-    return pattern;
-}
-
-bool processIsGone(long pid) {
-    return pid <= 0 || pid > 0x7FFFFFFF || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
-}
-
 } // namespace
 
 StagedOutputs::~StagedOutputs() {
     discard();
 }
 
-bool StagedOutputs::isTemporaryName(QStringView name) {
-    return temporaryPattern().match(name.toString()).hasMatch();
-}
-
-QByteArray StagedOutputs::temporaryFor(const QString& path) {
-    const QString folder = folderOf(path);
+int StagedOutputs::createTemporaryFor(const QString& path, QByteArray& temporary) {
+    const QString folder = folderOf(path); // ends in "/", or is empty for the current folder
+    const QByteArray native = toNativeName(folder.isEmpty() ? QStringLiteral("./") : folder);
     if (std::find(m_sweptFolders.begin(), m_sweptFolders.end(), folder) == m_sweptFolders.end()) {
         m_sweptFolders.push_back(folder);
-        sweep(folder);
+        removeStaleTemporaries(native.constData());
     }
-    const QString name = QStringLiteral(".veldrin-%1-%2.tmp").arg(::getpid()).arg(++m_counter);
-    return toNativeName(folder + name);
-}
-
-void StagedOutputs::sweep(const QString& folder) {
-    const QByteArray native = toNativeName(folder.isEmpty() ? QStringLiteral(".") : folder);
-    DIR* dir = ::opendir(native.constData());
-    if (!dir)
-        return; // creating the file in it will report the reason
-    const long self = ::getpid();
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            continue;
-        const QRegularExpressionMatch m = temporaryPattern().match(QString::fromLatin1(entry->d_name));
-        if (!m.hasMatch())
-            continue;
-        const long pid = m.captured(1).toLong();
-        // A file of a run still going on in another process is that run's to finish.
-        if (pid != self && !processIsGone(pid))
-            continue;
-        if (pid == self && std::any_of(m_staged.begin(), m_staged.end(), [&](const Staged& s) {
-                return s.temporary.endsWith(QByteArray('/' + QByteArray(entry->d_name)));
-            }))
-            continue;
-        // Nothing to tell when it fails: the file is ours and harmless where it is.
-        (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
-    ::closedir(dir);
+    std::string name;
+    const int fd = createTemporaryIn(native.chopped(1).toStdString(), name, 0666);
+    temporary = QByteArray::fromStdString(name);
+    return fd;
 }
 
 void StagedOutputs::add(QByteArray temporary, const QString& path) {
@@ -126,8 +87,8 @@ void OutputFile::create(const QString& path) {
         }
     }
     const bool existed = ::stat(toNativeName(target).constData(), &old) == 0 && S_ISREG(old.st_mode);
-    const QByteArray temporary = m_staging.temporaryFor(target);
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    QByteArray temporary;
+    const int fd = m_staging.createTemporaryFor(target, temporary);
     if (fd < 0)
         throw fileError(errno, path, true);
     if (existed)

@@ -1,10 +1,13 @@
 #include "startup/atomic_write.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -57,6 +60,51 @@ std::string linkTarget(const char* path) {
 
 } // namespace
 
+int createTemporaryIn(const std::string& folder, std::string& path, unsigned mode) {
+    // The JPEG module holds a counter of its own: a name already taken is simply skipped.
+    static std::atomic<unsigned long> counter{0};
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        path = folder + "/.veldrin-" + std::to_string(::getpid()) + '-' + std::to_string(++counter) + ".tmp";
+        const int fd =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+bool isStaleTemporary(const char* name) {
+    static constexpr char prefix[] = ".veldrin-";
+    if (std::strncmp(name, prefix, sizeof prefix - 1) != 0)
+        return false;
+    const char* p = name + sizeof prefix - 1;
+    long long pid = 0;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9' && digits < 10; ++p, ++digits)
+        pid = pid * 10 + (*p - '0');
+    if (digits == 0 || *p++ != '-' || !(*p >= '0' && *p <= '9'))
+        return false;
+    while (*p >= '0' && *p <= '9')
+        ++p;
+    if (std::strcmp(p, ".tmp") != 0)
+        return false;
+    // Our own files belong to the code writing them; another process's stay while it runs.
+    if (pid == ::getpid())
+        return false;
+    return pid <= 0 || pid > INT_MAX || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+}
+
+void removeStaleTemporaries(const char* folder) {
+    DIR* dir = ::opendir(folder);
+    if (!dir)
+        return; // whoever writes there next reports why the folder cannot be used
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isStaleTemporary(entry->d_name))
+            (void)::unlinkat(::dirfd(dir), entry->d_name, 0); // harmless where it is when this fails
+    }
+    ::closedir(dir);
+}
+
 int atomicWriteFile(const char* path, const void* data, std::size_t size, Durability durability) {
     const std::string target = linkTarget(path);
 
@@ -69,13 +117,13 @@ int atomicWriteFile(const char* path, const void* data, std::size_t size, Durabi
     if (replacing && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return errno;
 
-    std::string temp = folderOf(target) + "/.veldrin-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = createTemporaryIn(folderOf(target), temp, 0600);
     if (fd < 0)
         return errno;
 
     int error = 0;
-    // mkstemp creates the file private; give it the old file's mode, or the usual one for a new file.
+    // The file is created private; give it the old file's mode, or the usual one for a new file.
     mode_t mode = 0;
     if (replacing) {
         mode = old.st_mode & 07777;

@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace veldrin {
@@ -23,26 +25,60 @@ std::optional<QByteArray> readWholeFile(const QString& file) {
     return bytes;
 }
 
-QString valueFrom(const std::optional<QByteArray>& contents, const QString& section, const QString& key,
+// A settings file written by a UTF-8 editor starts with the byte-order mark; it is read as UTF-8 and
+// written back so, mark included, so that any character survives in it. Others are Shift_JIS.
+const QByteArray kUtf8Mark("\xEF\xBB\xBF");
+
+struct ProfileText {
+    QByteArray body; // without the mark
+    bool utf8 = false;
+};
+
+ProfileText profileText(QByteArray bytes) {
+    if (bytes.startsWith(kUtf8Mark))
+        return {bytes.mid(kUtf8Mark.size()), true};
+    return {std::move(bytes), false};
+}
+
+// Cuts UTF-8 bytes to at most maxBytes without splitting a character.
+QByteArray cutUtf8(const QByteArray& bytes, int maxBytes) {
+    if (bytes.size() <= maxBytes)
+        return bytes;
+    qsizetype n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80)
+        --n;
+    return bytes.left(n);
+}
+
+QString valueFrom(const std::optional<ProfileText>& contents, const QString& section, const QString& key,
                   const QString& defaultValue) {
     if (!contents)
         return defaultValue;
-    const std::optional<QByteArray> raw = findProfileValue(*contents, section, key);
+    const std::optional<QByteArray> raw = findProfileValue(contents->body, section, key);
     if (!raw)
         return defaultValue;
+    if (contents->utf8)
+        return QString::fromUtf8(cutUtf8(*raw, kMaxProfileValueBytes));
     return fromShiftJis(cutAtCharacterBoundary(*raw, kMaxProfileValueBytes));
+}
+
+std::optional<ProfileText> readProfile(const QString& file) {
+    std::optional<QByteArray> bytes = readWholeFile(file);
+    if (!bytes)
+        return std::nullopt;
+    return profileText(std::move(*bytes));
 }
 
 } // namespace
 
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultValue,
                      const QString& file) {
-    return valueFrom(readWholeFile(file), section, key, defaultValue);
+    return valueFrom(readProfile(file), section, key, defaultValue);
 }
 
 Settings readSettingsFile(const QString& file, const QString& programFolder) {
     // One read of the file serves every key.
-    const std::optional<QByteArray> contents = readWholeFile(file);
+    const std::optional<ProfileText> contents = readProfile(file);
     const QString section = AppTitle();
     Settings s;
     for (const SettingsKey& key : settingsKeys()) {
@@ -52,24 +88,40 @@ Settings readSettingsFile(const QString& file, const QString& programFolder) {
     return s;
 }
 
-bool SaveSettingsFile(const Settings& settings, const QString& file, bool startedWithCommandLine) {
-    if (startedWithCommandLine)
+bool SaveSettingsFile(const Settings& settings, const QString& file, bool startedWithCommandLine,
+                      QString* reason) {
+    const auto failed = [&](const QString& why) {
+        if (reason)
+            *reason = why;
         return false;
-    QByteArray old;
+    };
+    if (startedWithCommandLine)
+        return failed(QStringLiteral("started with a command line: nothing is saved"));
+    ProfileText old;
     if (QFile::exists(file)) {
         // A file that exists but cannot be read is left alone rather than replaced by our keys only.
-        std::optional<QByteArray> contents = readWholeFile(file);
+        std::optional<ProfileText> contents = readProfile(file);
         if (!contents)
-            return false;
+            return failed(QStringLiteral("the file cannot be read: ") +
+                          QString::fromLocal8Bit(std::strerror(errno)));
         old = std::move(*contents);
     }
     std::vector<std::pair<QString, QByteArray>> values;
-    for (const SettingsKey& key : settingsKeys())
-        values.emplace_back(QString::fromUtf16(key.name), toShiftJis(settings.*key.field));
-    const QByteArray contents = withProfileValues(old, AppTitle(), values);
+    for (const SettingsKey& key : settingsKeys()) {
+        const QString& value = settings.*key.field;
+        values.emplace_back(QString::fromUtf16(key.name), old.utf8 ? value.toUtf8() : toShiftJis(value));
+    }
+    QByteArray contents = withProfileValues(old.body, AppTitle(), values);
+    if (old.utf8)
+        contents.prepend(kUtf8Mark);
     const QByteArray native = toNativeName(file);
-    return atomicWriteFile(native.constData(), contents.constData(), static_cast<size_t>(contents.size())) ==
-           0;
+    const qsizetype slash = native.lastIndexOf('/');
+    removeStaleTemporaries(slash > 0 ? native.left(slash).constData() : slash == 0 ? "/" : ".");
+    const int error =
+        atomicWriteFile(native.constData(), contents.constData(), static_cast<size_t>(contents.size()));
+    if (error != 0)
+        return failed(QString::fromLocal8Bit(std::strerror(error)));
+    return true;
 }
 
 } // namespace veldrin

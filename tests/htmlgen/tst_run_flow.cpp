@@ -721,6 +721,13 @@ void TestRunFlow::unwritableFolder() {
         QCOMPARE(int(box.request.icon), int(MessageIcon::Critical));
     }
     QCOMPARE(f.host.beeps(), int(boxes.size()));
+    // A folder made read-only during the run keeps the unfinished index under its temporary name:
+    // nothing can remove it there until the folder is writable again, and the next run does.
+    if (!writableOnBox) {
+        const QStringList left = QDir(f.root).entryList({".veldrin-*.tmp"}, QDir::Files | QDir::Hidden);
+        QCOMPARE(left.size(), 1);
+        QFile::remove(f.root + left.front());
+    }
     comparePages(f, pages);
     QCOMPARE(lastInfo(f), QString());
     QCOMPARE(f.host.captions().last(), QStringLiteral("VELDRIN"));

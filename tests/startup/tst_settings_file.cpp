@@ -122,6 +122,7 @@ private slots:
     void longValueIsCut();
 
     void saveCreatesAllKeysInOrder();
+    void utf8FileWithMark();
     void saveKeepsOtherKeysAndSections_data();
     void saveKeepsOtherKeysAndSections();
     void namesMatchWithoutCase_data();
@@ -471,6 +472,27 @@ void TestSettingsFile::roundTrip() {
     const QByteArray first = *readBytes(fx.file());
     QVERIFY(SaveSettingsFile(readSettingsFile(fx.file(), fx.folder()), fx.file(), false));
     QCOMPARE(*readBytes(fx.file()), first);
+}
+
+// A file saved by a UTF-8 editor starts with the byte-order mark: its section is found, its values
+// are UTF-8, and saving keeps it UTF-8 with the mark, with one section and the foreign lines as
+// they were.
+void TestSettingsFile::utf8FileWithMark() {
+    Fixture fx;
+    const QByteArray foreign = "[Other]\r\nName=caf\xc3\xa9\r\n";
+    QVERIFY(writeBytes(fx.file(),
+                       "\xEF\xBB\xBF[VELDRIN]\r\nFOLDER=/\xe5\x86\x99\xe7\x9c\x9f/\xf0\x9f\x98\x80\r\n" +
+                           foreign));
+    Settings s = readSettingsFile(fx.file(), fx.folder());
+    QCOMPARE(s.FOLDER, QStringLiteral("/写真/😀"));
+    s.HTMLTITLE = QStringLiteral("Ünïcode ★");
+    QVERIFY(SaveSettingsFile(s, fx.file(), false));
+    const QByteArray saved = *readBytes(fx.file());
+    QVERIFY(saved.startsWith("\xEF\xBB\xBF[VELDRIN]\r\n"));
+    QCOMPARE(saved.count("[VELDRIN]"), 1);
+    QVERIFY(saved.contains(foreign));
+    QVERIFY(saved.contains(QStringLiteral("HTMLTITLE=Ünïcode ★\r\n").toUtf8()));
+    QCOMPARE(readSettingsFile(fx.file(), fx.folder()), s);
 }
 
 void TestSettingsFile::lineBreaksRemoved_data() {

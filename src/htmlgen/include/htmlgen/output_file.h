@@ -17,9 +17,10 @@ public:
     StagedOutputs(const StagedOutputs&) = delete;
     StagedOutputs& operator=(const StagedOutputs&) = delete;
 
-    // A temporary name for path, in path's folder. The first call for a folder also removes what
-    // runs that were killed left there (our own names only, of processes that are gone).
-    QByteArray temporaryFor(const QString& path);
+    // Creates a temporary file for path in path's folder and returns its descriptor (-1 with errno
+    // set on failure) and name. The first call for a folder also removes what runs that were
+    // killed left there (our own names only, of processes that are gone).
+    int createTemporaryFor(const QString& path, QByteArray& temporary);
 
     // A complete file, to be renamed to path by commit().
     void add(QByteArray temporary, const QString& path);
@@ -31,19 +32,13 @@ public:
     // Removes the complete files instead of putting them in place.
     void discard();
 
-    // Whether name is a temporary name of ours.
-    static bool isTemporaryName(QStringView name);
-
 private:
     struct Staged {
         QByteArray temporary;
         QString path;
     };
-    void sweep(const QString& folder);
-
     std::vector<Staged> m_staged;
     std::vector<QString> m_sweptFolders;
-    int m_counter = 0;
 };
 
 // A page being written: every piece written as one line in Shift_JIS followed by CR LF. Failures

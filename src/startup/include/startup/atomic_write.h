@@ -6,6 +6,7 @@
 // JPEG module can use it too.
 
 #include <cstddef>
+#include <string>
 
 namespace veldrin {
 
@@ -18,5 +19,19 @@ namespace veldrin {
 enum class Durability { Flushed, Renamed };
 int atomicWriteFile(const char* path, const void* data, std::size_t size,
                     Durability durability = Durability::Flushed);
+
+// Temporary files are named ".veldrin-<process id>-<number>.tmp": hidden, so no search lists them,
+// and telling whose they are, so that what a killed process left can be removed later without
+// touching the files of a process still at work.
+
+// Creates a new temporary file in folder (native, without the trailing "/") for writing, and sets
+// path to its name. Returns the descriptor, or -1 with errno set.
+int createTemporaryIn(const std::string& folder, std::string& path, unsigned mode);
+
+// Whether name (a bare file name) is a temporary file of ours whose process is gone.
+bool isStaleTemporary(const char* name);
+
+// Removes the stale temporary files of ours in folder; what cannot be removed stays.
+void removeStaleTemporaries(const char* folder);
 
 } // namespace veldrin

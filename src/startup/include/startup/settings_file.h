@@ -15,8 +15,9 @@ QString ReadIniValue(const QString& section, const QString& key, const QString& 
 Settings readSettingsFile(const QString& file, const QString& programFolder);
 
 // Writes the 34 keys in one pass and replaces the file atomically. Nothing is written while
-// startedWithCommandLine is true. A failed write is silent (the result says whether it happened)
-// and never damages the old file.
-bool SaveSettingsFile(const Settings& settings, const QString& file, bool startedWithCommandLine);
+// startedWithCommandLine is true. A failed write never damages the old file; the result says
+// whether it happened, and reason, when given, receives why not.
+bool SaveSettingsFile(const Settings& settings, const QString& file, bool startedWithCommandLine,
+                      QString* reason = nullptr);
 
 } // namespace veldrin
