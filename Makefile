@@ -1,9 +1,12 @@
 # make run   installs what is missing, builds, and writes a catalogue of the bundled sample pictures
 # make test  installs what is missing, builds, and runs every test through CTest
 # make screenshots  photographs the desktop program's windows into docs/screenshots/
+# make install [PREFIX=/usr/local] [DESTDIR=...]  installs the programs, module, manual pages and desktop files
+# make package  builds the Debian package build/package/veldrin_<version>_<arch>.deb
 # SANITIZE=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer (in build-asan/).
 
 SANITIZE ?= 0
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 ifeq ($(SANITIZE),1)
 BUILD := build-asan
@@ -13,7 +16,7 @@ endif
 FUZZ_BUILD := build-fuzz
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps configure build fuzz-build test run bench screenshots clean
+.PHONY: all deps configure build fuzz-build test run bench screenshots install package clean
 
 all: build
 
@@ -43,6 +46,12 @@ run: build
 # Pictures of the desktop program's windows for the README, taken under a virtual X server.
 screenshots: build
 	@scripts/screenshots.sh $(BUILD)
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	@cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf build build-asan $(FUZZ_BUILD)

@@ -8,6 +8,8 @@ packages=(
     clang libclang-rt-14-dev
     chromium
     fonts-noto-cjk
+    desktop-file-utils appstream man-db bash-completion file
+    dpkg-dev lintian
 )
 # The screenshots need a real X server.
 [ "${1:-}" = "screenshots" ] && packages+=(xvfb xdotool)

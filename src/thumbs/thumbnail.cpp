@@ -8,6 +8,8 @@
 #include "thumbs/picture_loader.h"
 #include "thumbs/stretch.h"
 
+#include <QDir>
+
 namespace veldrin {
 namespace {
 
@@ -192,7 +194,7 @@ void CheckJpegLibrary(SettingsAccess& settings, RunHost& host, RunValues& values
 }
 
 QString systemLibraryFolder() {
-    return withTrailingSlash(QStringLiteral(VELDRIN_SYSTEM_LIBRARY_DIR));
+    return withTrailingSlash(QDir::cleanPath(executableFolder() + QStringLiteral(VELDRIN_BIN_TO_MODULE_DIR)));
 }
 
 } // namespace veldrin

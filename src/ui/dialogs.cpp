@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QLineEdit>
 #include <QScreen>
 #include <QUrl>
@@ -25,6 +26,15 @@ template <class T> T* findControl(QWidget* caller, const QString& name) {
             return widget;
     }
     return nullptr;
+}
+
+QUrl homePage() {
+    const QString configured = QStringLiteral(VELDRIN_HOME_PAGE);
+    if (!configured.isEmpty())
+        return QUrl(configured);
+    // Found from the program's own folder, so the README opens wherever the installation sits.
+    return QUrl::fromLocalFile(
+        QDir::cleanPath(executableFolder() + QStringLiteral(VELDRIN_BIN_TO_DOC_DIR "/README.md")));
 }
 
 void centreOnScreen(QWidget* dialog) {
@@ -57,7 +67,7 @@ void showVersionBox(QWidget* parent) {
 }
 
 void openHomePage(QWidget* parent) {
-    const QUrl page(QStringLiteral(VELDRIN_HOME_PAGE));
+    const QUrl page = homePage();
     // Without a browser or file viewer nothing would happen at all; say where the page is instead.
     if (!QDesktopServices::openUrl(page))
         showMessageBox(parent, {QStringLiteral("ホームページを開けませんでした。\r\n") + page.toString(),

@@ -37,7 +37,8 @@ std::optional<QString> ConvertTgaToJpeg(const QString& Folder, const QString& Fi
 void CheckJpegLibrary(SettingsAccess& settings, RunHost& host, RunValues& values,
                       const QString& programFolder, const QString& systemFolder);
 
-// The installation's library folder, where an installed "SaveJPG.DLL" lives; ends in "/".
+// The installation's library folder, where an installed "SaveJPG.DLL" lives: <bin>/../lib/veldrin/
+// beside the running program. Ends in "/".
 QString systemLibraryFolder();
 
 } // namespace veldrin
