@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev libturbojpeg0-dev libglib2.0-dev
+    qt6-base-dev libturbojpeg0-dev libpng-dev libglib2.0-dev
     clang libclang-rt-14-dev
     chromium
     fonts-noto-cjk

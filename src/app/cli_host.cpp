@@ -68,8 +68,8 @@ void CliHost::showProgress(const QString& text) {
 void CliHost::setInfo(const QString& text) {
     if (text.startsWith(QStringLiteral("処理中... ")))
         return; // the entry loop's progress comes through progress()
-    if (text.startsWith(QStringLiteral("画像")) && !m_options.quiet) {
-        printLine(text); // picture errors are worth keeping on screen
+    if (text.startsWith(QStringLiteral("画像"))) {
+        printLine(text); // picture errors are worth keeping on screen, quiet or not
         return;
     }
     if (!text.isEmpty())
@@ -130,9 +130,9 @@ MessageAnswer CliHost::showMessage(const MessageBoxRequest& box) {
         printLine(plain(box.text));
         return MessageAnswer::Ok;
     }
+    // Every question is shown with the answer it got, quiet or not: the output tells what was decided.
     if (std::optional<MessageAnswer> answer = answerFromOptions(box)) {
-        if (!m_options.quiet)
-            printLine(plain(box.text) + QStringLiteral(" → ") + answerName(*answer));
+        printLine(plain(box.text) + QStringLiteral(" → ") + answerName(*answer));
         return *answer;
     }
     if (m_interactive)
@@ -141,8 +141,7 @@ MessageAnswer CliHost::showMessage(const MessageBoxRequest& box) {
     const MessageAnswer safe = box.buttons == MessageButtons::AbortRetryIgnore ? MessageAnswer::Abort
                                : box.question == Question::KeepAllThumbnails   ? MessageAnswer::Yes
                                                                                : MessageAnswer::No;
-    if (!m_options.quiet || safe == MessageAnswer::Abort)
-        printLine(plain(box.text) + QStringLiteral(" → ") + answerName(safe));
+    printLine(plain(box.text) + QStringLiteral(" → ") + answerName(safe));
     return safe;
 }
 

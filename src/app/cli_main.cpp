@@ -93,13 +93,19 @@ int main(int argc, char** argv) {
     const RunResult result = GenerateListPages(env);
     host.finishLine();
 
-    if (options.save && !SaveSettingsFile(asMainWindowKeepsIt(*settings), iniPath, false))
-        std::fprintf(stderr, "veldrin-cli: could not save the settings to %s\n",
-                     iniPath.toUtf8().constData());
+    QString saveError;
+    const bool saveFailed =
+        options.save && !SaveSettingsFile(asMainWindowKeepsIt(*settings), iniPath, false, &saveError);
+    if (saveFailed) {
+        std::fprintf(stderr, "veldrin-cli: could not save the settings to %s: %s\n",
+                     displayName(iniPath).toUtf8().constData(), saveError.toUtf8().constData());
+    }
     const bool written = result.end == RunResult::End::Written && result.listFileCreated;
     if (written && !options.quiet) {
-        std::fprintf(stderr, "%d/%d files listed in %s\n", result.processed, result.found,
-                     result.listFilePath.toUtf8().constData());
+        std::fprintf(stderr, "%d/%d files listed in %s\n", result.written, result.found,
+                     displayName(result.listFilePath).toUtf8().constData());
     }
-    return written ? 0 : 1;
+    if (!written)
+        return 1;
+    return saveFailed ? 3 : 0;
 }

@@ -59,7 +59,7 @@ CliParse parseCliArguments(const QStringList& arguments) {
             parser.helpText() +
             QStringLiteral(
                 "\nExit status: 0 the list was written (also after a stop); 1 the run ended before "
-                "writing it; 2 a usage error.\n");
+                "writing it; 2 a usage error; 3 the list was written but --save failed.\n");
         return result;
     }
     if (parser.isSet(version)) {

@@ -67,21 +67,21 @@ void openPart(RunContext& run, const Entry& e) {
     run.PreviousFolder = e.SubFolder;
 }
 
-void writePictureEntry(RunContext& run, const Entry& e) {
+// Each entry writer says whether the entry reached the page.
+bool writePictureEntry(RunContext& run, const Entry& e) {
     std::optional<QString> line;
     run.guard.step([&] {
         line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
                urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
                MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath) + u'>';
     });
-    if (line)
-        run.write(*run.ListFile, *line);
+    return line && run.write(*run.ListFile, *line);
 }
 
-void writeLinkEntry(RunContext& run, const Entry& e) {
+bool writeLinkEntry(RunContext& run, const Entry& e) {
     OutputFile& file = *run.ListFile;
-    run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) + urlAttr(e.SubFolderUrl + e.LinkName) +
-                        QStringLiteral("'>"));
+    const bool written = run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) +
+                                             urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("'>"));
     run.write(file, htmlText(e.SubFolderUrl + e.FileName));
     run.write(file, QStringLiteral("</A>"));
     if (run.on(u"GETHTMLTITLE") && e.FileName.toLower().contains(u".htm")) {
@@ -94,6 +94,7 @@ void writeLinkEntry(RunContext& run, const Entry& e) {
     if (size)
         run.write(file, QStringLiteral(" - ") + *size);
     run.write(file, QStringLiteral("<BR>"));
+    return written;
 }
 
 // The link around a thumbnail that opens in the browser: a pop-up window sized to the picture
@@ -115,7 +116,7 @@ QString browserLink(RunContext& run, const Entry& e, std::optional<std::pair<int
     return href + QStringLiteral("return pop2('") + path + QStringLiteral("');return true\">");
 }
 
-void writeThumbnailEntry(RunContext& run, const Entry& e) {
+bool writeThumbnailEntry(RunContext& run, const Entry& e) {
     SettingsAccess& settings = run.env.settings;
     RunHost& host = run.env.host;
     const bool table = run.on(u"USETABLE");
@@ -180,7 +181,7 @@ void writeThumbnailEntry(RunContext& run, const Entry& e) {
         });
     }
     if (!built)
-        return;
+        return false;
 
     QString status;
     if (table) {
@@ -189,7 +190,7 @@ void writeThumbnailEntry(RunContext& run, const Entry& e) {
     }
     const QString entryText = cellStart + linkStart + picture + QStringLiteral("</A>") + status +
                               (table ? QStringLiteral("</TD>") : QString());
-    run.write(*run.ListFile, entryText);
+    return run.write(*run.ListFile, entryText);
 }
 
 } // namespace
@@ -245,12 +246,15 @@ void WriteListEntries(RunContext& run) {
         }
 
         if (run.ListFile) {
+            bool written = false;
             if (type == u"0")
-                writePictureEntry(run, e);
+                written = writePictureEntry(run, e);
             else if (type == u"1")
-                writeThumbnailEntry(run, e);
+                written = writeThumbnailEntry(run, e);
             else if (type == u"2")
-                writeLinkEntry(run, e);
+                written = writeLinkEntry(run, e);
+            if (written)
+                ++run.WrittenCount;
         }
 
         if (run.on(u"DIVFOLDER") && i < count - 1 &&

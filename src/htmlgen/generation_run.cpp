@@ -217,6 +217,7 @@ RunResult GenerateListPages(RunEnv& env) {
             // result.end still says Aborted, unless the list was complete before the run ended.
         }
         result.processed = run.ProcessedCount;
+        result.written = run.WrittenCount;
         result.listFileCreated = run.listFileCreated;
     }
     env.host.setInfo(QString());

@@ -14,8 +14,8 @@ bool RunContext::absoluteLinks() const {
     return !on(u"PATHTYPE") || on(u"OUTFOLDER");
 }
 
-void RunContext::write(OutputFile& file, const QString& line) {
-    guard.step([&] { file.writeLine(line); });
+bool RunContext::write(OutputFile& file, const QString& line) {
+    return guard.step([&] { file.writeLine(line); });
 }
 
 } // namespace veldrin

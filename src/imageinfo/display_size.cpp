@@ -5,6 +5,7 @@
 #include "imageinfo/tga_loader.h"
 
 #include "startup/errors.h"
+#include "startup/native_name.h"
 #include "startup/vb_runtime.h"
 
 #include <algorithm>
@@ -76,7 +77,22 @@ DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settin
 
     if (real.ImageKind == image_kind::Unknown || real.Width < 1 || real.Width > MaxPictureWidth ||
         real.Height < 1 || real.Height > MaxPictureHeight) {
-        host.setInfo(QStringLiteral("画像情報取得エラー（") + attempt.lastError() + QStringLiteral("）"));
+        // Always the file and the reason: the reader may have failed without a word, or with a
+        // reason that does not name the file.
+        QString reason = attempt.lastError();
+        if (reason.isEmpty()) {
+            if (real.ImageKind == image_kind::Unknown)
+                reason = QStringLiteral("画像の形式を判別できません。");
+            else if (real.ImageKind == image_kind::Tga && Picture_Load.isNull())
+                reason = QStringLiteral("TGA ファイルを読み込めません。");
+            else
+                reason =
+                    QStringLiteral("画像の大きさ（%1 x %2）が範囲外です。").arg(real.Width).arg(real.Height);
+        }
+        const QString file = displayName(FilePath);
+        if (!reason.contains(file))
+            reason = file + QStringLiteral(": ") + reason;
+        host.setInfo(QStringLiteral("画像情報取得エラー（") + reason + QStringLiteral("）"));
         host.processEvents();
         size.SizeKnown = false;
         return size;

@@ -1,5 +1,7 @@
 #include "thumbs/picture_loader.h"
 
+#include "png_decode.h"
+
 #include "imageinfo/exif_orientation.h"
 #include "imageinfo/tga_loader.h"
 #include "startup/errors.h"
@@ -241,8 +243,9 @@ Bitmap loadPicture(const QString& path, int coverWidth, int coverHeight) {
     if (path.endsWith(QLatin1String(".tga"), Qt::CaseInsensitive)) {
         std::optional<Bitmap> picture = LoadTGA(path);
         if (!picture) {
-            if (!QFile::exists(path))
-                throw fileError(ENOENT, shown(path), false);
+            struct stat info {};
+            if (::stat(toNativeName(path).constData(), &info) != 0)
+                throw fileError(ENOENT, path, false);
             fail(QStringLiteral("TGA ファイルを読み込めません（%1）").arg(shown(path)));
         }
         return std::move(*picture);
@@ -250,6 +253,14 @@ Bitmap loadPicture(const QString& path, int coverWidth, int coverHeight) {
     QByteArray file = readWholeFile(path);
     if (file.size() >= 2 && std::uint8_t(file[0]) == 0xFF && std::uint8_t(file[1]) == 0xD8)
         return decodeJpeg(file, path, coverWidth, coverHeight);
+    if (file.startsWith("\x89PNG\r\n\x1a\n")) {
+        QString error;
+        Bitmap picture = detail::decodePng(file, kMaxPixels, &error);
+        if (picture.isNull())
+            fail(QStringLiteral("画像を読み込めません: %1（%2）").arg(error, shown(path)));
+        std::transform(picture.pixels.begin(), picture.pixels.end(), picture.pixels.begin(), overWhite);
+        return picture;
+    }
     return decodeWithQt(std::move(file), path);
 }
 

@@ -65,7 +65,10 @@ void TestDisplaySize::displaySize_data() {
         QTest::newRow(tag) << QString::fromUtf8(name) << bytes << QString::fromUtf8(box) << magnify << known
                            << display << picture << info;
     };
-    const QString noDescription = ErrorPrefix + QStringLiteral("）");
+    // {F}: the file's path. Every error names the file and a reason.
+    const auto error = [](const char* reason) {
+        return ErrorPrefix + QStringLiteral("{F}: ") + QString::fromUtf8(reason) + u'）';
+    };
     row("landscape", "a.gif", gifHeader(640, 480, 0), "100,100", false, true, {100, 75}, {640, 480});
     row("portrait", "a.png", pngHeader(480, 640, 8, 2), "100,100", false, true, {75, 100}, {480, 640});
     row("small kept", "a.bmp", bmpHeader(50, 40, 24), "100,100", false, true, {50, 40}, {50, 40});
@@ -81,17 +84,20 @@ void TestDisplaySize::displaySize_data() {
     row("largest bmp", "a.bmp", bmpHeader(102400, 76400, 24), "100,100", false, true, {100, 75},
         {102400, 76400});
     row("bmp too wide", "a.bmp", bmpHeader(102401, 10, 24), "100,100", false, false, {100, 100}, {0, 0},
-        noDescription);
+        error("画像の大きさ（102401 x 10）が範囲外です。"));
     row("bmp too high", "a.bmp", bmpHeader(10, 76401, 24), "100,100", false, false, {100, 100}, {0, 0},
-        noDescription);
-    row("gif 0x0", "a.gif", gifHeader(0, 0, 0), "90,80", false, false, {90, 80}, {0, 0}, noDescription);
-    row("not a picture", "a.jpg", "text file", "90,80", false, false, {90, 80}, {0, 0}, noDescription);
+        error("画像の大きさ（10 x 76401）が範囲外です。"));
+    row("gif 0x0", "a.gif", gifHeader(0, 0, 0), "90,80", false, false, {90, 80}, {0, 0},
+        error("画像の大きさ（0 x 0）が範囲外です。"));
+    row("not a picture", "a.jpg", "text file", "90,80", false, false, {90, 80}, {0, 0},
+        error("画像の形式を判別できません。"));
     row("overflow", "a.bmp", bmpHeader(0x80000000u, 1, 24), "100,100", false, false, {100, 100}, {0, 0},
-        ErrorPrefix + QStringLiteral("オーバーフローしました。）"));
+        error("オーバーフローしました。"));
     row("cut-off frame", "a.jpg", QByteArray("\xFF\xD8\xFF\xC0\x00\x11\x08\x01", 8), "100,100", false, false,
-        {100, 100}, {0, 0}, ErrorPrefix + QStringLiteral("インデックスが有効範囲にありません。）"));
+        {100, 100}, {0, 0}, error("インデックスが有効範囲にありません。"));
     row("tga", "a.TGA", greyTga(200, 100), "100,100", false, true, {100, 50}, {200, 100});
-    row("failed tga", "a.tga", "not a tga file", "100,100", false, false, {100, 100}, {0, 0}, noDescription);
+    row("failed tga", "a.tga", "not a tga file", "100,100", false, false, {100, 100}, {0, 0},
+        error("TGA ファイルを読み込めません。"));
     row("jpeg turned, little-endian", "a.jpg", exifJpeg(640, 480, true, 6), "100,100", false, true, {75, 100},
         {480, 640});
     row("jpeg turned, big-endian", "a.jpg", exifJpeg(640, 480, false, 8), "100,100", false, true, {75, 100},
@@ -126,7 +132,9 @@ void TestDisplaySize::displaySize() {
     QCOMPARE(size.SizeKnown, known);
     QCOMPARE(QSize(size.DisplayWidth, size.DisplayHeight), display);
     QCOMPARE(QSize(size.PictureWidth, size.PictureHeight), picture);
-    QCOMPARE(host.infoTexts(), info.isEmpty() ? QStringList() : QStringList{info});
+    QCOMPARE(host.infoTexts(), info.isEmpty()
+                                   ? QStringList()
+                                   : QStringList{QString(info).replace(QStringLiteral("{F}"), path)});
     QCOMPARE(eventRounds, info.isEmpty() ? 0 : 1);
     if (name.endsWith(u".tga", Qt::CaseInsensitive))
         QCOMPARE(QSize(pictureLoad.width, pictureLoad.height), picture);

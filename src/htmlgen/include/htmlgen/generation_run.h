@@ -17,7 +17,8 @@ struct RunResult {
     };
     End end = End::Aborted;
     bool listFileCreated = false; // false when Ignore went past a list file that could not be made
-    int processed = 0;
+    int processed = 0;            // entries begun
+    int written = 0;              // entries that reached the page
     int found = 0;
     QString listFilePath;
 };

@@ -49,6 +49,7 @@ struct RunContext {
     QString TableOpen;
     QString BrowserProgram;
     int ProcessedCount = 0;
+    int WrittenCount = 0; // entries that reached the page
     QString PreviousFolder = QStringLiteral("..");
     int PartNumber = 0;
     int PartEntryCount = 0;
@@ -68,8 +69,8 @@ struct RunContext {
     QString outputType() const { return env.settings.value(u"OUTHTMLTYPE"); }
     bool on(QStringView key) const { return isOn(env.settings, key); }
 
-    // Writes one line to file as a guarded step.
-    void write(OutputFile& file, const QString& line);
+    // Writes one line to file as a guarded step; whether it was written.
+    bool write(OutputFile& file, const QString& line);
 };
 
 } // namespace veldrin
