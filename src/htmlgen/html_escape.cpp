@@ -127,7 +127,8 @@ QString urlAttr(QStringView text) {
 }
 
 QString unquotedUrlAttr(QStringView text) {
-    return urlAttr(text).replace(u' ', QStringLiteral("%20"));
+    // An unquoted value ends at a blank and may not hold "=".
+    return urlAttr(text).replace(u' ', QStringLiteral("%20")).replace(u'=', QStringLiteral("%3D"));
 }
 
 QString commentText(QStringView text) {

@@ -50,6 +50,45 @@ QByteArray cutUtf8(const QByteArray& bytes, int maxBytes) {
     return bytes.left(n);
 }
 
+// Shift_JIS values, with every byte that is not part of a valid character kept as the escape that
+// file names use, so that reading a damaged value and saving it again gives back the same bytes.
+bool isLeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+QString fromShiftJisKeepingBytes(const QByteArray& bytes) {
+    QString out;
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const qsizetype width = isLeadByte(b) && i + 1 < bytes.size() ? 2 : 1;
+        const QString decoded = b < 0x80 ? QString(QChar(b)) : fromShiftJis(bytes.mid(i, width));
+        if (decoded.size() == 1 && decoded[0] != QChar(0xFFFD) &&
+            toShiftJis(decoded) == bytes.mid(i, width)) {
+            out += decoded;
+            i += width;
+        } else {
+            out += QChar(static_cast<char16_t>(0xDC00 + b));
+            ++i;
+        }
+    }
+    return out;
+}
+
+QByteArray toShiftJisKeepingBytes(const QString& text) {
+    QByteArray out;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !isEscapedByte(text[i]))
+            continue;
+        out += toShiftJis(QStringView(text).sliced(start, i - start));
+        if (i < text.size())
+            out += static_cast<char>(text[i].unicode() - 0xDC00);
+        start = i + 1;
+    }
+    return out;
+}
+
 QString valueFrom(const std::optional<ProfileText>& contents, const QString& section, const QString& key,
                   const QString& defaultValue) {
     if (!contents)
@@ -59,7 +98,7 @@ QString valueFrom(const std::optional<ProfileText>& contents, const QString& sec
         return defaultValue;
     if (contents->utf8)
         return QString::fromUtf8(cutUtf8(*raw, kMaxProfileValueBytes));
-    return fromShiftJis(cutAtCharacterBoundary(*raw, kMaxProfileValueBytes));
+    return fromShiftJisKeepingBytes(cutAtCharacterBoundary(*raw, kMaxProfileValueBytes));
 }
 
 std::optional<ProfileText> readProfile(const QString& file) {
@@ -109,7 +148,8 @@ bool SaveSettingsFile(const Settings& settings, const QString& file, bool starte
     std::vector<std::pair<QString, QByteArray>> values;
     for (const SettingsKey& key : settingsKeys()) {
         const QString& value = settings.*key.field;
-        values.emplace_back(QString::fromUtf16(key.name), old.utf8 ? value.toUtf8() : toShiftJis(value));
+        values.emplace_back(QString::fromUtf16(key.name),
+                            old.utf8 ? value.toUtf8() : toShiftJisKeepingBytes(value));
     }
     QByteArray contents = withProfileValues(old.body, AppTitle(), values);
     if (old.utf8)

@@ -19,22 +19,6 @@
 
 namespace veldrin::fuzz {
 
-namespace {
-
-struct Outcome {
-    ImageInfo info;
-    int error = -1;
-    bool operator==(const Outcome&) const = default;
-};
-
-template <typename Read> Outcome outcomeOf(Read read) {
-    try {
-        return {read(), -1};
-    } catch (const VeldrinError& e) {
-        return {{}, int(e.kind())};
-    }
-}
-
 const QString& scratchPath() {
     static const QString path = [] {
         // Memory-backed when possible: rewriting a file in place on ext4 flushes it on every input.
@@ -62,6 +46,22 @@ bool writeScratch(const std::uint8_t* data, std::size_t size) {
     }
     ::close(fd);
     return done == size;
+}
+
+namespace {
+
+struct Outcome {
+    ImageInfo info;
+    int error = -1;
+    bool operator==(const Outcome&) const = default;
+};
+
+template <typename Read> Outcome outcomeOf(Read read) {
+    try {
+        return {read(), -1};
+    } catch (const VeldrinError& e) {
+        return {{}, int(e.kind())};
+    }
 }
 
 bool startsWith(const std::uint8_t* data, std::size_t size, std::initializer_list<std::uint8_t> signature) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -14,5 +16,9 @@ const char* targetName(Target target);
 // the errors the readers raise by design. Returns false when a cross-check fails: the reader and
 // GetImageInfo disagree, the JPEG reader differs from a whole-file scan, or a decoded TGA is malformed.
 bool runTarget(Target target, const std::uint8_t* data, std::size_t size);
+
+// This process's scratch file (memory-backed when possible), removed at exit, and its writing.
+const QString& scratchPath();
+bool writeScratch(const std::uint8_t* data, std::size_t size);
 
 } // namespace veldrin::fuzz

@@ -1,7 +1,7 @@
 # A short run of every image information fuzz target from CTest, when the fuzz tree has been built
 # (VELDRIN_FUZZ_BIN_DIR). New inputs go to a scratch corpus in the build tree, listed first, so that
 # the seed folders in the source tree stay as they are.
-foreach(name read_bmp read_gif read_jpeg read_png load_tga)
+foreach(name read_bmp read_gif read_jpeg read_png load_tga settings exif html_title names)
     set(scratch ${CMAKE_BINARY_DIR}/fuzz-smoke/${name})
     file(MAKE_DIRECTORY ${scratch})
     add_test(NAME fuzz_smoke_fuzz_${name}

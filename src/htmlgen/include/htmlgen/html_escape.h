@@ -25,7 +25,7 @@ QString urlPath(QStringView text);
 // drop them.
 QString urlAttr(QStringView text);
 
-// A URL path as an unquoted attribute value: blanks percent-encoded too.
+// A URL path as an unquoted attribute value: blanks and "=" percent-encoded too.
 QString unquotedUrlAttr(QStringView text);
 
 // The text of an HTML comment: nothing in it may close the comment.
