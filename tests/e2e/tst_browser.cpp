@@ -19,6 +19,10 @@
 #include <QTest>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace veldrin::e2e;
 
 namespace {
@@ -173,8 +177,8 @@ private slots:
         QTest::addColumn<bool>("pictures");     // the pages show pictures
         QTest::addColumn<QStringList>("texts"); // must be seen decoded, in text, ALT texts or titles
 
-        const QStringList details{"OUTHTMLTYPE=1", "USETABLE=1", "TRUERATIO=1", "CREATESPIC=1",
-                                  "SUBFS=1",       "FILESTATUS_ATTR=1111111"};
+        const QStringList details{"OUTHTMLTYPE=1", "USETABLE=1", "TRUERATIO=1",
+                                  "CREATESPIC=1",  "SUBFS=1",    "FILESTATUS_ATTR=1111111"};
         QTest::newRow("thumbnails, table, details")
             << "samples" << details << "list.html" << 1 << true
             << QStringList{"夕焼け.jpg", "旅行/", "旅行/海.jpg", "875バイト", "2003/01/09", "07:05:30"};
@@ -182,26 +186,30 @@ private slots:
         QTest::newRow("split by folder, frames")
             << "samples" << details + QStringList{"DIVFOLDER=1", "USEFRAME=1"} << "list.html" << 5 << true
             << QStringList{"夕焼け.jpg", "旅行/山.png", "list002.html ( 旅行/ )", "LIST 旅行"};
-        QTest::newRow("relative links") << "samples" << details + QStringList{"PATHTYPE=1"} << "list.html" << 1
-                                        << true << QStringList{"夕焼け.jpg", "旅行/"};
-        QTest::newRow("file names") << "samples" << QStringList{"OUTHTMLTYPE=2", "SUBFS=1"} << "list.html" << 1
-                                    << false << QStringList{"夕焼け.jpg", "旅行/海.jpg", " - 2KB"};
+        QTest::newRow("relative links") << "samples" << details + QStringList{"PATHTYPE=1"} << "list.html"
+                                        << 1 << true << QStringList{"夕焼け.jpg", "旅行/"};
+        QTest::newRow("file names") << "samples" << QStringList{"OUTHTMLTYPE=2", "SUBFS=1"} << "list.html"
+                                    << 1 << false << QStringList{"夕焼け.jpg", "旅行/海.jpg", " - 2KB"};
         QTest::newRow("file names, frames, parts of four")
-            << "samples" << QStringList{"OUTHTMLTYPE=2", "SUBFS=1", "USEFRAME=1", "FILELIMIT=1", "FILECOUNT=4"}
+            << "samples"
+            << QStringList{"OUTHTMLTYPE=2", "SUBFS=1", "USEFRAME=1", "FILELIMIT=1", "FILECOUNT=4"}
             << "list.html" << 6 << false << QStringList{"夕焼け.jpg", "旅行/山.png", "～ )"};
-        QTest::newRow("pictures as they are") << "samples" << QStringList{"OUTHTMLTYPE=0", "SUBFS=1"} << "list.html"
-                                              << 1 << true << QStringList{"夕焼け.jpg 2KB", "旅行/山.png"};
+        QTest::newRow("pictures as they are")
+            << "samples" << QStringList{"OUTHTMLTYPE=0", "SUBFS=1"} << "list.html" << 1 << true
+            << QStringList{"夕焼け.jpg 2KB", "旅行/山.png"};
 
         // Names that mean something in HTML, URLs or scripts, or that Shift_JIS cannot hold.
-        const QStringList oddTexts{"it's.jpg",       "a#b.png",        "100%.gif",   "R&B <x>.bmp",
-                                   "quote\".jpg",    "back\\slash.jpg", "한국 😀.png", "～wave.jpg",
-                                   "it's & 50%/x?.jpg"};
-        QTest::newRow("odd names, thumbnails") << "odd names" << details << "list.html" << 1 << true << oddTexts;
+        const QStringList oddTexts{"it's.jpg",    "a#b.png",     "100%.gif",
+                                   "R&B <x>.bmp", "quote\".jpg", "back\\slash.jpg",
+                                   "한국 😀.png",  "～wave.jpg",  "it's & 50%/x?.jpg"};
+        QTest::newRow("odd names, thumbnails")
+            << "odd names" << details << "list.html" << 1 << true << oddTexts;
         QTest::newRow("odd names, relative links")
             << "odd names" << details + QStringList{"PATHTYPE=1"} << "list.html" << 1 << true << oddTexts;
         QTest::newRow("odd names, file names, frames, parts per folder")
             << "odd names"
-            << QStringList{"OUTHTMLTYPE=2", "SUBFS=1", "USEFRAME=1", "DIVFOLDER=1", "OUTFILENAME=my list #1 'a'&b"}
+            << QStringList{"OUTHTMLTYPE=2", "SUBFS=1", "USEFRAME=1", "DIVFOLDER=1",
+                           "OUTFILENAME=my list #1 'a'&b"}
             << "my list #1 'a'&b.html" << 5 << false << oddTexts + QStringList{"LIST it's & 50%"};
     }
 
@@ -213,7 +221,8 @@ private slots:
         QFETCH(bool, pictures);
         QFETCH(QStringList, texts);
 
-        const QString root = m_dir.path() + u'/' + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
+        const QString root =
+            m_dir.path() + u'/' + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
         QVERIFY(QDir().mkpath(root));
         QString folder;
         QStringList expected; // every picture, reached from the pages
@@ -225,18 +234,22 @@ private slots:
             QVERIFY(sunset.setFileTime(QDateTime(QDate(2003, 1, 9), QTime(7, 5, 30)),
                                        QFileDevice::FileModificationTime));
             // The TGAs through their JPEG copies.
-            expected = QStringList{"badge_rle_tga.jpg", "blue sky.gif",       "gradient_tga.jpg", "landscape.jpg",
-                                   "palette.gif",       "phone_portrait.jpg", "picture.bmp",      "progressive.jpg",
-                                   "shapes.png",        "夕焼け.jpg",         "旅行/山.png",      "旅行/海.jpg"};
+            expected =
+                QStringList{"badge_rle_tga.jpg", "blue sky.gif",       "gradient_tga.jpg", "landscape.jpg",
+                            "palette.gif",       "phone_portrait.jpg", "picture.bmp",      "progressive.jpg",
+                            "shapes.png",        "夕焼け.jpg",         "旅行/山.png",      "旅行/海.jpg"};
         } else {
             folder = root + QStringLiteral("/odd/");
             const QString samples = QStringLiteral(VELDRIN_SAMPLES_DIR "/");
-            const std::pair<const char*, const char*> copies[] = {
-                {"landscape.jpg", "it's.jpg"},      {"shapes.png", "a#b.png"},
-                {"blue sky.gif", "100%.gif"},       {"picture.bmp", "R&B <x>.bmp"},
-                {"landscape.jpg", "quote\".jpg"},   {"progressive.jpg", "back\\slash.jpg"},
-                {"旅行/山.png", "한국 😀.png"},     {"夕焼け.jpg", "～wave.jpg"},
-                {"progressive.jpg", "it's & 50%/x?.jpg"}};
+            const std::pair<const char*, const char*> copies[] = {{"landscape.jpg", "it's.jpg"},
+                                                                  {"shapes.png", "a#b.png"},
+                                                                  {"blue sky.gif", "100%.gif"},
+                                                                  {"picture.bmp", "R&B <x>.bmp"},
+                                                                  {"landscape.jpg", "quote\".jpg"},
+                                                                  {"progressive.jpg", "back\\slash.jpg"},
+                                                                  {"旅行/山.png", "한국 😀.png"},
+                                                                  {"夕焼け.jpg", "～wave.jpg"},
+                                                                  {"progressive.jpg", "it's & 50%/x?.jpg"}};
             for (const auto& [from, to] : copies) {
                 QVERIFY(QDir().mkpath(QFileInfo(folder + QString::fromUtf8(to)).path()));
                 QVERIFY(QFile::copy(samples + QString::fromUtf8(from), folder + QString::fromUtf8(to)));
@@ -282,7 +295,8 @@ private slots:
                 // A pop-up opens the very file the link names, and keeps the link from being followed.
                 for (const QJsonValue& p : link[u"popup"].toArray()) {
                     const QString opened = localFile(p.toString());
-                    QVERIFY2(QFileInfo(opened).isFile(), qPrintable(what + QStringLiteral(" opens ") + p.toString()));
+                    QVERIFY2(QFileInfo(opened).isFile(),
+                             qPrintable(what + QStringLiteral(" opens ") + p.toString()));
                     QCOMPARE(QFileInfo(opened).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
                     QVERIFY2(!link[u"followed"].toBool(), qPrintable(what));
                 }
@@ -302,6 +316,73 @@ private slots:
             return; // pictures as they are have no links
         for (const QString& e : expected)
             QVERIFY2(linked.contains(QFileInfo(folder + e).canonicalFilePath()), qPrintable(e));
+    }
+
+    void rawNamesOpen_data() {
+        QTest::addColumn<QStringList>("settings");
+        QTest::newRow("thumbnails, absolute links, pop-ups")
+            << QStringList{"OUTHTMLTYPE=1", "TRUERATIO=1", "CREATESPIC=1", "SUBFS=1"};
+        QTest::newRow("file names, relative links") << QStringList{"OUTHTMLTYPE=2", "SUBFS=1", "PATHTYPE=1"};
+    }
+
+    // Names that are not UTF-8, and one that begins with a blank: the browser reaches each real file
+    // through the links, the pop-ups and the thumbnails. QFile cannot name these, so bytes it is.
+    void rawNamesOpen() {
+        QFETCH(QStringList, settings);
+        const QString root =
+            m_dir.path() + u'/' + QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/raw")));
+        const QByteArray folder = QFile::encodeName(root) + "/raw/";
+        QFile source(QStringLiteral(VELDRIN_SAMPLES_DIR "/landscape.jpg"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray picture = source.readAll();
+        const QList<QByteArray> names{"caf\xe9.jpg", "d\xff\xfe/x.jpg", " lead.jpg"};
+        QVERIFY(::mkdir((folder + "d\xff\xfe").constData(), 0755) == 0);
+        for (const QByteArray& name : names) {
+            QFile f;
+            const int fd = ::open((folder + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(fd >= 0 && f.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+            QCOMPARE(f.write(picture), picture.size());
+        }
+        QStringList args{"--ini", writeEmptyIni(root), "--thumbnails=overwrite"};
+        for (const QString& s : settings)
+            args << QStringLiteral("--set") << s;
+        const CliResult r = runCli(args + QStringList{root + QStringLiteral("/raw")});
+        QVERIFY2(r.exitCode == 0, r.describe().constData());
+
+        const BrowserRun run = openInChromium(root + QStringLiteral("/raw/list.html"), root);
+        QVERIFY2(run.problem.isEmpty(), qPrintable(run.problem));
+        const auto rawPath = [](const QString& url) {
+            return QByteArray::fromPercentEncoding(QUrl(url).path(QUrl::FullyEncoded).toLatin1());
+        };
+        const auto isFile = [](const QByteArray& path) {
+            struct stat st {};
+            return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
+        };
+        QSet<QByteArray> reached;
+        for (const QJsonValue& v : run.pages) {
+            const QJsonObject page = v.toObject();
+            for (const QJsonValue& i : page[u"images"].toArray()) {
+                const QJsonObject image = i.toObject();
+                QVERIFY2(image[u"width"].toInt() > 0, qPrintable(image[u"src"].toString() + " did not load"));
+            }
+            for (const QJsonValue& l : page[u"links"].toArray()) {
+                const QJsonObject link = l.toObject();
+                QVERIFY2(isFile(rawPath(link[u"url"].toString())), qPrintable(link[u"href"].toString()));
+                reached.insert(rawPath(link[u"url"].toString()));
+                for (const QJsonValue& p : link[u"popup"].toArray())
+                    QCOMPARE(rawPath(p.toString()), rawPath(link[u"url"].toString()));
+            }
+        }
+        for (const QByteArray& name : names)
+            QVERIFY2(reached.contains(folder + name), name.toPercentEncoding().constData());
+        // QTemporaryDir cannot remove what QFile cannot name.
+        for (const QByteArray& name : names) {
+            ::unlink((folder + name).constData());
+            const qsizetype slash = name.lastIndexOf('/');
+            ::unlink((folder + name.left(slash + 1) + "tm_" + name.mid(slash + 1)).constData());
+        }
+        ::rmdir((folder + "d\xff\xfe").constData());
     }
 };
 
