@@ -57,8 +57,9 @@ bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height
     QString chosen = nameWith(QString());
     bool questionDue = false;
     if (existsAnyway(Folder + chosen)) {
-        const std::optional<QDateTime> written = modificationTime(Folder + chosen);
-        if (written && *written < values.RunStartTime) {
+        // The run knows what it wrote; a file time cut to seconds cannot tell a thumbnail of a run a
+        // moment ago, or one dated in the future, from this run's own.
+        if (!values.thumbnailsWritten.contains(Folder + chosen)) {
             questionDue = true; // left by an earlier run
         } else {
             // Written earlier in this run for a picture of the same name with another extension.
@@ -119,6 +120,8 @@ bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height
                             static_cast<int>(roundHalfEven(Val(settings.value(u"STRETCHBLT_INIT")))));
             written = values.jpegLibrary->save(values.Picture_Small, Folder + chosen, jpegQuality(settings),
                                                isOn(settings, u"JPEGPRGRS")) == 0;
+            if (written)
+                values.thumbnailsWritten.insert(Folder + chosen);
         } catch (const VeldrinError&) {
             written =
                 false; // a failed scaling or saving step leaves no thumbnail; the entry uses the picture

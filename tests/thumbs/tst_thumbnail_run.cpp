@@ -151,10 +151,10 @@ void TestThumbnailRun::numbersNamesWithinARunAndAsksAcrossRuns() {
     QVERIFY(
         listText().contains(QStringLiteral("SRC='file:///") + m_root.mid(1) + QStringLiteral("tm_a1.jpg'")));
 
-    // Make the thumbnails look like an earlier run's.
-    const qint64 earlier = QDateTime::currentSecsSinceEpoch() - 3600;
-    setModified(m_root + QStringLiteral("tm_a.jpg"), earlier);
-    setModified(m_root + QStringLiteral("tm_a1.jpg"), earlier);
+    // Dated in the future, they are still an earlier run's: only what this run wrote is numbered.
+    const qint64 future = QDateTime::currentSecsSinceEpoch() + 86400;
+    setModified(m_root + QStringLiteral("tm_a.jpg"), future);
+    setModified(m_root + QStringLiteral("tm_a1.jpg"), future);
 
     ScriptedHost second;
     second.answerNext(MessageAnswer::Yes); // overwrite the list
@@ -171,8 +171,8 @@ void TestThumbnailRun::numbersNamesWithinARunAndAsksAcrossRuns() {
     QCOMPARE(second.boxes()[1].request.caption, QStringLiteral("VELDRIN　サムネイル画像作成"));
     QCOMPARE(texts[2], QStringLiteral("名前が重複するファイルを全て上書きしますか？"));
     // tm_a.jpg is new now, tm_a1.jpg exists: the second picture gets tm_a2.jpg without a question.
-    QVERIFY(modifiedSeconds(m_root + QStringLiteral("tm_a.jpg")) > earlier);
-    QCOMPARE(modifiedSeconds(m_root + QStringLiteral("tm_a1.jpg")), earlier);
+    QVERIFY(modifiedSeconds(m_root + QStringLiteral("tm_a.jpg")) < future);
+    QCOMPARE(modifiedSeconds(m_root + QStringLiteral("tm_a1.jpg")), future);
     QVERIFY(QFile::exists(m_root + QStringLiteral("tm_a2.jpg")));
 }
 
