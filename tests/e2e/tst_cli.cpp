@@ -221,10 +221,10 @@ private slots:
                                            << "--screen takes WIDTHxHEIGHT";
         QTest::newRow("ini missing") << "samples" << QStringList{"--ini", "/nonexistent/veldrin.ini"} << 2
                                      << "settings file not found: /nonexistent/veldrin.ini";
-        QTest::newRow("ini is a folder") << "samples" << QStringList{"--ini", "/tmp"} << 2
-                                         << "the settings file is a folder: /tmp";
-        QTest::newRow("ini is a device") << "samples" << QStringList{"--ini", "/dev/null"} << 0
-                                         << "10/10 files listed in ";
+        QTest::newRow("ini is a folder")
+            << "samples" << QStringList{"--ini", "/tmp"} << 2 << "the settings file is a folder: /tmp";
+        QTest::newRow("ini is a device")
+            << "samples" << QStringList{"--ini", "/dev/null"} << 0 << "10/10 files listed in ";
         QTest::newRow("saving to a device") << "samples" << QStringList{"--ini", "/dev/null", "--save"} << 2
                                             << "--save needs a regular settings file: /dev/null";
         QTest::newRow("ini without file") << "samples" << QStringList{"{folder}", "--ini"} << 2
@@ -693,7 +693,8 @@ private slots:
 
         const auto filesAndInodes = [&] {
             QStringList files;
-            for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+                 it.hasNext();) {
                 struct stat st {};
                 ::stat(QFile::encodeName(it.next()).constData(), &st);
                 files << it.filePath() + u' ' + QString::number(st.st_ino);
