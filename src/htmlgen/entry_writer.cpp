@@ -1,9 +1,11 @@
 #include "htmlgen/entry_writer.h"
 
+#include "entry_prefetch.h"
 #include "htmlgen/entry_texts.h"
 #include "htmlgen/html_escape.h"
 #include "htmlgen/page_writer.h"
 #include "imageinfo/display_size.h"
+#include "listed_files.h"
 #include "startup/startup.h"
 #include "startup/vb_runtime.h"
 #include "thumbs/thumbnail.h"
@@ -20,6 +22,17 @@ struct Entry {
     QString SubFolderUrl;
     QString FilePath;
     QString LinkName;
+    std::optional<Prepared> prepared; // made ahead for a thumbnail list
+    ListedFiles* listed = nullptr;
+    bool withHeader = false; // the entry measures the picture by its header
+    std::optional<FileFacts> facts;
+
+    // The file's status, and with withHeader its header, read once for every use in the entry.
+    const FileFacts& file() {
+        if (!facts)
+            facts = prepared ? prepared->facts : listed->read(SubFolder, FileName, withHeader);
+        return *facts;
+    }
 };
 
 QString linkPrefix(const RunContext& run) {
@@ -67,18 +80,18 @@ void openPart(RunContext& run, const Entry& e) {
     run.PreviousFolder = e.SubFolder;
 }
 
-void writePictureEntry(RunContext& run, const Entry& e) {
+void writePictureEntry(RunContext& run, Entry& e) {
     std::optional<QString> line;
     run.guard.step([&] {
         line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
                urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
-               MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath) + u'>';
+               MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) + u'>';
     });
     if (line)
         run.write(*run.ListFile, *line);
 }
 
-void writeLinkEntry(RunContext& run, const Entry& e) {
+void writeLinkEntry(RunContext& run, Entry& e) {
     OutputFile& file = *run.ListFile;
     run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) + urlAttr(e.SubFolderUrl + e.LinkName) +
                         QStringLiteral("'>"));
@@ -90,7 +103,7 @@ void writeLinkEntry(RunContext& run, const Entry& e) {
             run.write(file, QStringLiteral(" - [") + titleText(title) + u']');
     }
     std::optional<QString> size;
-    run.guard.step([&] { size = kbSizeText(fileLength(e.FilePath)); });
+    run.guard.step([&] { size = kbSizeText(e.file().statusKnown ? e.file().size : fileLength(e.FilePath)); });
     if (size)
         run.write(file, QStringLiteral(" - ") + *size);
     run.write(file, QStringLiteral("<BR>"));
@@ -115,7 +128,7 @@ QString browserLink(RunContext& run, const Entry& e, std::optional<std::pair<int
     return href + QStringLiteral("return pop2('") + path + QStringLiteral("');return true\">");
 }
 
-void writeThumbnailEntry(RunContext& run, const Entry& e) {
+void writeThumbnailEntry(RunContext& run, Entry& e) {
     SettingsAccess& settings = run.env.settings;
     RunHost& host = run.env.host;
     const bool table = run.on(u"USETABLE");
@@ -140,19 +153,24 @@ void writeThumbnailEntry(RunContext& run, const Entry& e) {
             const int h = CLng(Val(sumSizeItem(settings, 2)));
             picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
                       urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE='1' HSPACE='1' ") +
-                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath) + u' ' +
-                      MakeSizeAttr(w, h, GetEasySizeType(settings), host.screenSize()) + u'>';
+                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) +
+                      u' ' + MakeSizeAttr(w, h, GetEasySizeType(settings), host.screenSize()) + u'>';
             linkStart = browserLink(run, e, std::nullopt);
         });
     } else {
-        const DisplaySize size = GetDisplaySize(
-            e.FilePath, settings, host, run.env.values.TgaConversionAnswer, run.env.values.Picture_Load);
+        const DisplaySize size =
+            e.withHeader ? showDisplaySize(measureFacts(e.file()), settings, host)
+                         : GetDisplaySize(e.FilePath, settings, host, run.env.values.TgaConversionAnswer,
+                                          run.env.values.Picture_Load);
         QString thumbName;
         bool thumbCreated = false;
         if (run.on(u"CREATESPIC") && size.SizeKnown) {
             thumbName = withoutExtension(e.FileName);
             run.guard.step([&] {
                 ThumbnailEnv env{settings, host, run.env.values};
+                if (e.prepared && e.prepared->pixels.valid() && e.prepared->width == size.DisplayWidth &&
+                    e.prepared->height == size.DisplayHeight)
+                    env.preparedPixels = [&] { return e.prepared->pixels.get(); };
                 thumbCreated = CreateThumbnail(run.TargetFolder + e.SubFolder, thumbName, size.DisplayWidth,
                                                size.DisplayHeight, e.FileName, env);
             });
@@ -162,8 +180,8 @@ void writeThumbnailEntry(RunContext& run, const Entry& e) {
             picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
                       urlAttr(e.SubFolderUrl + (thumbCreated ? thumbName : e.LinkName)) +
                       QStringLiteral("' VSPACE='1' HSPACE='1' ") +
-                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, sizeText, e.FilePath) + u' ' +
-                      MakeSizeAttr(size.DisplayWidth, size.DisplayHeight, 0, host.screenSize()) + u'>';
+                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, sizeText, e.FilePath, &e.file()) +
+                      u' ' + MakeSizeAttr(size.DisplayWidth, size.DisplayHeight, 0, host.screenSize()) + u'>';
             int popupWidth = size.PictureWidth;
             int popupHeight = size.PictureHeight;
             if (size.SizeKnown)
@@ -184,8 +202,9 @@ void writeThumbnailEntry(RunContext& run, const Entry& e) {
 
     QString status;
     if (table) {
-        run.guard.step(
-            [&] { status = MakeFileStatusStr(settings, e.SubFolderUrl, e.FileName, sizeText, e.FilePath); });
+        run.guard.step([&] {
+            status = MakeFileStatusStr(settings, e.SubFolderUrl, e.FileName, sizeText, e.FilePath, &e.file());
+        });
     }
     const QString entryText = cellStart + linkStart + picture + QStringLiteral("</A>") + status +
                               (table ? QStringLiteral("</TD>") : QString());
@@ -199,6 +218,8 @@ void WriteListEntries(RunContext& run) {
     RunHost& host = run.env.host;
     RunValues& values = run.env.values;
     const int count = static_cast<int>(run.FoundFiles.size());
+    ListedFiles listed(run.TargetFolder);
+    EntryPrefetch prefetch(run, listed);
 
     for (int i = 0; i < count; ++i) {
         if (host.stopRequested()) {
@@ -209,8 +230,14 @@ void WriteListEntries(RunContext& run) {
             break;
         }
         const FoundFile& found = run.FoundFiles[static_cast<size_t>(i)];
-        Entry e{found.SubFolder, found.FileName, found.SubFolder,
-                run.TargetFolder + found.SubFolder + found.FileName, found.FileName};
+        Entry e{found.SubFolder, found.FileName,
+                found.SubFolder, run.TargetFolder + found.SubFolder + found.FileName,
+                found.FileName,  std::nullopt,
+                &listed,         false,
+                std::nullopt};
+        // A TGA is measured by decoding it; every other picture of a measured thumbnail by its header.
+        e.withHeader =
+            run.outputType() == u"1" && run.on(u"TRUERATIO") && e.FileName.right(4).toLower() != u".tga";
         ++run.ProcessedCount;
 
         const int percent =
@@ -221,6 +248,9 @@ void WriteListEntries(RunContext& run) {
                         AppTitle());
         host.progress(run.ProcessedCount, run.FoundCount, e.FilePath);
         host.processEvents();
+
+        prefetch.advance(i);
+        e.prepared = prefetch.take(i);
 
         if (e.FileName.right(4).toLower() == u".tga" && values.JpegLibraryAvailable()) {
             run.guard.step([&] {

@@ -20,6 +20,7 @@ struct RunValues {
     bool OpenWhenDone = false;              // open the result without asking at the end of the run
     bool WindowLoading = false;             // the missing-library message is shown only while loading
     std::optional<JpegLibrary> jpegLibrary; // present exactly when the JPEG module was found
+    int thumbnailWorkers = 0;               // threads that make thumbnails; 0: as thumbnailWorkerCount says
 
     bool JpegLibraryAvailable() const { return jpegLibrary.has_value(); }
 
