@@ -27,6 +27,18 @@ struct Entry {
     bool withHeader = false; // the entry measures the picture by its header
     std::optional<FileFacts> facts;
 
+    // The link to LinkName below the searched folder, escaped for the page; LinkName is final by the
+    // time it is asked for.
+    const QString& linkUrl() {
+        if (!linkUrlMade) {
+            linkUrlCache = urlAttr(SubFolderUrl + LinkName);
+            linkUrlMade = true;
+        }
+        return linkUrlCache;
+    }
+    QString linkUrlCache;
+    bool linkUrlMade = false;
+
     // The file's status, and with withHeader its header, read once for every use in the entry.
     const FileFacts& file() {
         if (!facts)
@@ -36,7 +48,7 @@ struct Entry {
 };
 
 QString linkPrefix(const RunContext& run) {
-    return run.absoluteLinks() ? QStringLiteral("file:///") + urlAttr(run.TargetFolderUrl) : QString();
+    return run.absoluteLinks() ? QStringLiteral("file:///") + run.TargetFolderUrlAttr : QString();
 }
 
 // The file name without its extension; a name without "." or whose only "." comes first stays whole.
@@ -83,8 +95,8 @@ void openPart(RunContext& run, const Entry& e) {
 void writePictureEntry(RunContext& run, Entry& e) {
     std::optional<QString> line;
     run.guard.step([&] {
-        line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-               urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
+        line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) + e.linkUrl() +
+               QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
                MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) + u'>';
     });
     if (line)
@@ -93,8 +105,7 @@ void writePictureEntry(RunContext& run, Entry& e) {
 
 void writeLinkEntry(RunContext& run, Entry& e) {
     OutputFile& file = *run.ListFile;
-    run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) + urlAttr(e.SubFolderUrl + e.LinkName) +
-                        QStringLiteral("'>"));
+    run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) + e.linkUrl() + QStringLiteral("'>"));
     run.write(file, htmlText(e.SubFolderUrl + e.FileName));
     run.write(file, QStringLiteral("</A>"));
     if (run.on(u"GETHTMLTITLE") && e.FileName.toLower().contains(u".htm")) {
@@ -112,14 +123,14 @@ void writeLinkEntry(RunContext& run, Entry& e) {
 // The link around a thumbnail that opens in the browser: a pop-up window sized to the picture
 // (pop1) or of the browser's own size (pop2) with absolute links, the window named top with
 // relative ones, and the frame given by the page's base target in frame mode.
-QString browserLink(RunContext& run, const Entry& e, std::optional<std::pair<int, int>> popupSize) {
-    const QString path = urlAttr(e.SubFolderUrl + e.LinkName);
+QString browserLink(RunContext& run, Entry& e, std::optional<std::pair<int, int>> popupSize) {
+    const QString& path = e.linkUrl();
     if (run.on(u"USEFRAME"))
         return QStringLiteral("<A HREF='") + linkPrefix(run) + path + QStringLiteral("'>");
     if (!run.absoluteLinks())
         return QStringLiteral("<A HREF='") + path + QStringLiteral("' TARGET='top'>");
-    const QString href = QStringLiteral("<A HREF='file:///") + urlAttr(run.TargetFolderUrl) + path +
-                         QStringLiteral("' onClick=\"");
+    const QString href =
+        QStringLiteral("<A HREF='file:///") + run.TargetFolderUrlAttr + path + QStringLiteral("' onClick=\"");
     if (popupSize) {
         return href + QStringLiteral("return pop1('") + path + QStringLiteral("','") +
                QString::number(popupSize->first) + QStringLiteral("','") +
@@ -151,8 +162,8 @@ void writeThumbnailEntry(RunContext& run, Entry& e) {
         built = run.guard.step([&] {
             const int w = CLng(Val(sumSizeItem(settings, 1)));
             const int h = CLng(Val(sumSizeItem(settings, 2)));
-            picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-                      urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE='1' HSPACE='1' ") +
+            picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) + e.linkUrl() +
+                      QStringLiteral("' VSPACE='1' HSPACE='1' ") +
                       MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) +
                       u' ' + MakeSizeAttr(w, h, GetEasySizeType(settings), host.screenSize()) + u'>';
             linkStart = browserLink(run, e, std::nullopt);
@@ -178,7 +189,7 @@ void writeThumbnailEntry(RunContext& run, Entry& e) {
         sizeText = QString::number(size.PictureWidth) + u'x' + QString::number(size.PictureHeight);
         built = run.guard.step([&] {
             picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-                      urlAttr(e.SubFolderUrl + (thumbCreated ? thumbName : e.LinkName)) +
+                      (thumbCreated ? urlAttr(e.SubFolderUrl + thumbName) : e.linkUrl()) +
                       QStringLiteral("' VSPACE='1' HSPACE='1' ") +
                       MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, sizeText, e.FilePath, &e.file()) +
                       u' ' + MakeSizeAttr(size.DisplayWidth, size.DisplayHeight, 0, host.screenSize()) + u'>';
@@ -192,8 +203,8 @@ void writeThumbnailEntry(RunContext& run, Entry& e) {
                                         size.SizeKnown ? std::optional(std::pair(popupWidth, popupHeight))
                                                        : std::nullopt);
             } else {
-                linkStart = QStringLiteral("<A HREF='") + linkPrefix(run) +
-                            urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("'>");
+                linkStart =
+                    QStringLiteral("<A HREF='") + linkPrefix(run) + e.linkUrl() + QStringLiteral("'>");
             }
         });
     }
@@ -218,6 +229,7 @@ void WriteListEntries(RunContext& run) {
     RunHost& host = run.env.host;
     RunValues& values = run.env.values;
     const int count = static_cast<int>(run.FoundFiles.size());
+    run.TargetFolderUrlAttr = urlAttr(run.TargetFolderUrl);
     ListedFiles listed(run.TargetFolder);
     EntryPrefetch prefetch(run, listed);
 
@@ -230,11 +242,11 @@ void WriteListEntries(RunContext& run) {
             break;
         }
         const FoundFile& found = run.FoundFiles[static_cast<size_t>(i)];
-        Entry e{found.SubFolder, found.FileName,
-                found.SubFolder, run.TargetFolder + found.SubFolder + found.FileName,
-                found.FileName,  std::nullopt,
-                &listed,         false,
-                std::nullopt};
+        Entry e;
+        e.SubFolder = e.SubFolderUrl = found.SubFolder;
+        e.FileName = e.LinkName = found.FileName;
+        e.FilePath = run.TargetFolder + found.SubFolder + found.FileName;
+        e.listed = &listed;
         // A TGA is measured by decoding it; every other picture of a measured thumbnail by its header.
         e.withHeader =
             run.outputType() == u"1" && run.on(u"TRUERATIO") && e.FileName.right(4).toLower() != u".tga";
