@@ -2,8 +2,9 @@
 # Thumbnail speed and memory, side by side with the common command-line tools.
 #
 # Generates 200 photographs of 4000x3000 pixels in 10 folders (in a temporary folder, removed at the
-# end), then makes 100x100 thumbnails at quality 75 with each tool in turn, round after round, all
-# pinned to one core, and prints pictures per second and the peak memory of the largest process.
+# end), then makes 100x100 thumbnails at quality 75 with each tool in turn, round after round, on one
+# core and on two (veldrin-cli with VELDRIN_WORKERS=1 and 2, the other tools as two workers that share
+# the files), and prints pictures per second and the peak memory of the largest process.
 #
 #   bench/thumbs_bench.sh               uses build/ (build it first: make build)
 #   BUILD=build-x ROUNDS=3 bench/thumbs_bench.sh
@@ -19,6 +20,7 @@ ROUNDS=${ROUNDS:-2}
 FOLDERS=10
 PER_FOLDER=20
 CORE=${CORE:-0}
+CORES=${CORES:-0,1}
 
 need=()
 command -v gm >/dev/null || need+=(graphicsmagick)
@@ -87,42 +89,62 @@ run_veldrin_cli() {
     cp -r "$CORPUS" "$copy"
     sync
     : >"$1/veldrin.ini"
-    measure "$CLI" --quiet --ini "$1/veldrin.ini" --overwrite --set OUTHTMLTYPE=1 --set TRUERATIO=1 \
-        --set CREATESPIC=1 --set SUBFS=1 --set SUMSIZE=100,100 --set JPEGCOMP=75 --thumbnails=overwrite "$copy"
+    measure "$2" env VELDRIN_WORKERS="$3" "$CLI" --quiet --ini "$1/veldrin.ini" --overwrite --set OUTHTMLTYPE=1 \
+        --set TRUERATIO=1 --set CREATESPIC=1 --set SUBFS=1 --set SUMSIZE=100,100 --set JPEGCOMP=75 \
+        --thumbnails=overwrite "$copy"
 }
+run_veldrin_cli_1() { run_veldrin_cli "$1" "$CORE" 1; }
+run_veldrin_cli_2() { run_veldrin_cli "$1" "$CORES" 2; }
 run_pipeline() {
-    measure "$PIPELINE" "$BUILD/bin/SaveJPG.DLL" "$1" 100 75 "$CORPUS"/*/*.jpg
+    measure "$CORE" "$PIPELINE" "$BUILD/bin/SaveJPG.DLL" "$1" 100 75 "$CORPUS"/*/*.jpg
 }
+# Two workers: the even and the odd folders, side by side.
 run_gm() {
-    (cd "$CORPUS" && measure gm mogrify -output-directory "$1" -create-directories -size 200x200 \
+    (cd "$CORPUS" && measure "$CORE" gm mogrify -output-directory "$1" -create-directories -size 200x200 \
         -thumbnail 100x100 -quality 75 ./*/*.jpg)
 }
+run_gm_2() {
+    (cd "$CORPUS" && measure "$CORES" bash -c 'gm mogrify -output-directory "$1" -create-directories \
+        -size 200x200 -thumbnail 100x100 -quality 75 ./day?[13579]/*.jpg & gm mogrify -output-directory "$1" \
+        -create-directories -size 200x200 -thumbnail 100x100 -quality 75 ./day?[02468]/*.jpg; wait' gm "$1")
+}
 run_vips() {
-    measure bash -c 'for d in "$1"/*/; do vipsthumbnail -s 100x100 -o "$2/%s.jpg[Q=75]" "$d"*.jpg || exit 1; done' \
+    measure "$CORE" bash -c 'for d in "$1"/*/; do vipsthumbnail -s 100x100 -o "$2/%s.jpg[Q=75]" "$d"*.jpg || exit 1; done' \
+        vips "$CORPUS" "$1"
+}
+run_vips_2() {
+    measure "$CORES" bash -c 'ls -d "$1"/*/ | xargs -P 2 -I{} sh -c "vipsthumbnail -s 100x100 -o \"$2/%s.jpg[Q=75]\" {}*.jpg"' \
         vips "$CORPUS" "$1"
 }
 run_im() {
-    measure bash -c 'for f in "$1"/*/*.jpg; do n=${f#"$1"/}; convert-im6.q16 "$f" -thumbnail 100x100 -quality 75 \
+    measure "$CORE" bash -c 'for f in "$1"/*/*.jpg; do n=${f#"$1"/}; convert-im6.q16 "$f" -thumbnail 100x100 -quality 75 \
         "$2/${n//\//_}" || exit 1; done' im "$CORPUS" "$1"
 }
 
-# Runs one tool on one core; leaves "seconds peak-kilobytes" in $WORK/last.
+# Runs one tool on the given cores, each library held to one thread; leaves "seconds peak-kilobytes"
+# in $WORK/last.
 measure() {
+    local cores=$1
+    shift
     VIPS_CONCURRENCY=1 MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 \
-        /usr/bin/time -o "$WORK/last" -f "%e %M" taskset -c "$CORE" "$@" >"$WORK/log" 2>&1 ||
+        /usr/bin/time -o "$WORK/last" -f "%e %M" taskset -c "$cores" "$@" >"$WORK/log" 2>&1 ||
         { echo "  failed: $*"; tail -5 "$WORK/log"; echo "0 0" >"$WORK/last"; }
 }
 
 tools=()
-[ -x "$CLI" ] && tools+=(veldrin_cli)
+[ -x "$CLI" ] && tools+=(veldrin_cli_1 veldrin_cli_2)
 [ -n "$PIPELINE" ] && tools+=(pipeline)
-tools+=(gm vips im)
+tools+=(gm gm_2 vips vips_2)
+[ "${SKIP_IM:-0}" = 1 ] || tools+=(im)
 declare -A label=(
-    [veldrin_cli]="veldrin-cli"
+    [veldrin_cli_1]="veldrin-cli, 1 worker, 1 core"
+    [veldrin_cli_2]="veldrin-cli, 2 workers, 2 cores"
     [pipeline]="veldrin pipeline (in-process)"
-    [gm]="gm mogrify -size 200x200"
-    [vips]="vipsthumbnail"
-    [im]="convert-im6.q16 -thumbnail"
+    [gm]="gm mogrify, 1 core"
+    [gm_2]="gm mogrify, 2 workers, 2 cores"
+    [vips]="vipsthumbnail, 1 core"
+    [vips_2]="vipsthumbnail, 2 workers, 2 cores"
+    [im]="convert-im6.q16, 1 core"
 )
 declare -A best_rate best_mem
 
@@ -138,7 +160,7 @@ for round in $(seq 1 "$ROUNDS"); do
         "run_$t" "$out"
         read -r secs kb <"$WORK/last"
         made=$(find "$out" -name '*.jpg' ! -path '*/pictures/*' | wc -l)
-        [ "$t" = veldrin_cli ] && made=$(find "$out/pictures" -name '*.jpg' | wc -l) && made=$((made - count))
+        [[ "$t" = veldrin_cli* ]] && made=$(find "$out/pictures" -name '*.jpg' | wc -l) && made=$((made - count))
         rate=$(awk -v n="$count" -v s="$secs" 'BEGIN { printf "%.1f", (s > 0 ? n / s : 0) }')
         printf '  %-32s %7.2f s  %7s pictures/s  %7.1f MB peak  (%d thumbnails)\n' \
             "${label[$t]}" "$secs" "$rate" "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')" "$made"
@@ -152,8 +174,15 @@ for round in $(seq 1 "$ROUNDS"); do
 done
 
 echo
-echo "Best rate and highest peak of $ROUNDS rounds, $count photographs of 4000x3000, 100x100 thumbnails at quality 75, one core:"
+echo "Best rate and highest peak of $ROUNDS rounds, $count photographs of 4000x3000, 100x100 thumbnails at quality 75:"
 for t in "${tools[@]}"; do
-    printf '  %-32s %7s pictures/s  %7.1f MB peak\n' "${label[$t]}" "${best_rate[$t]}" \
+    printf '  %-34s %7s pictures/s  %7.1f MB peak\n' "${label[$t]}" "${best_rate[$t]}" \
         "$(awk -v k="${best_mem[$t]}" 'BEGIN { print k / 1024 }')"
 done
+ratio() { awk -v a="${best_rate[$1]:-0}" -v b="${best_rate[$2]:-0}" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+if [ -x "$CLI" ]; then
+    echo "  veldrin-cli two workers / one worker:  $(ratio veldrin_cli_2 veldrin_cli_1) x the rate," \
+        "$(awk -v a="${best_mem[veldrin_cli_2]}" -v b="${best_mem[veldrin_cli_1]}" 'BEGIN { printf "%.2f", a / b }') x the peak"
+    echo "  veldrin-cli / gm mogrify:             $(ratio veldrin_cli_1 gm) x on one core, $(ratio veldrin_cli_2 gm_2) x on two"
+    echo "  veldrin-cli / vipsthumbnail:          $(ratio veldrin_cli_1 vips) x on one core, $(ratio veldrin_cli_2 vips_2) x on two"
+fi

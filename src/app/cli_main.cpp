@@ -11,8 +11,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,13 +56,20 @@ int main(int argc, char** argv) {
     QString iniPath = settingsFilePathFor(programFolder);
     if (options.iniPath) {
         iniPath = QFileInfo(*options.iniPath).absoluteFilePath();
-        if (!QFileInfo(iniPath).isFile())
+        // Any readable file serves, a device or a pipe (a process substitution) too, but not a folder.
+        const QFileInfo named(iniPath);
+        if (!named.exists())
             return usageError(QStringLiteral("settings file not found: ") + *options.iniPath);
-        // Running with defaults instead of the file the user named would give other pages unasked.
-        QFile ini(iniPath);
-        if (!ini.open(QIODevice::ReadOnly))
+        if (named.isDir())
+            return usageError(QStringLiteral("the settings file is a folder: ") + *options.iniPath);
+        // Saving replaces the file by a renamed new one, which must never happen to a device or a pipe.
+        if (options.save && !named.isFile())
+            return usageError(QStringLiteral("--save needs a regular settings file: ") + *options.iniPath);
+        // Running with defaults instead of the file the user named would give other pages unasked. Asked
+        // without opening: a named pipe gives its contents to one open only.
+        if (::access(toNativeName(iniPath).constData(), R_OK) != 0)
             return usageError(QStringLiteral("cannot read the settings file ") + *options.iniPath +
-                              QStringLiteral(": ") + ini.errorString());
+                              QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno)));
     }
     pinLocalTimeZone();
 

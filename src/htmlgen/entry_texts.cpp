@@ -20,17 +20,29 @@ namespace {
 constexpr qsizetype kTitleScanLimit = 10240;
 constexpr qsizetype kTitleLength = 100;
 
-struct FileFacts {
+struct FileStatus {
     std::int64_t size = 0;
     QDateTime modified;
 };
 
-FileFacts factsOf(const QString& path) {
+FileStatus statusOf(const QString& path) {
     struct stat st {};
     if (::stat(toNativeName(path).constData(), &st) != 0)
         throw fileError(errno, path, false);
     return {static_cast<std::int64_t>(st.st_size),
             QDateTime::fromSecsSinceEpoch(static_cast<qint64>(st.st_mtim.tv_sec))};
+}
+
+// The status read with the entry when there is one; else, and when that reading failed, asked again
+// now, so that the error (and a retry) is this step's.
+FileStatus statusOf(const QString& path, const FileFacts* known) {
+    if (known && known->statusKnown)
+        return {known->size, QDateTime::fromSecsSinceEpoch(static_cast<qint64>(known->modified))};
+    return statusOf(path);
+}
+
+std::int64_t lengthOf(const QString& path, const FileFacts* known) {
+    return known && known->statusKnown ? known->size : statusOf(path).size;
 }
 
 double wholeKilobytes(std::int64_t bytes) {
@@ -130,18 +142,18 @@ QString kbSizeText(std::int64_t bytes) {
 }
 
 std::int64_t fileLength(const QString& path) {
-    return factsOf(path).size;
+    return statusOf(path).size;
 }
 
 QString MakeFileStatusStr(const SettingsAccess& settings, const QString& FolderText, const QString& FileName,
-                          const QString& SizeText, const QString& FilePath) {
+                          const QString& SizeText, const QString& FilePath, const FileFacts* known) {
     const QString attr = settings.value(u"FILESTATUS_ATTR");
     const auto shown = [&](int position) { return attr.mid(position - 1, 1) == u"1"; };
     QString text;
-    std::optional<FileFacts> facts;
-    const auto file = [&]() -> const FileFacts& {
+    std::optional<FileStatus> facts;
+    const auto file = [&]() -> const FileStatus& {
         if (!facts)
-            facts = factsOf(FilePath);
+            facts = statusOf(FilePath, known);
         return *facts;
     };
     if (shown(6) && !FolderText.isEmpty())
@@ -165,11 +177,11 @@ QString MakeFileStatusStr(const SettingsAccess& settings, const QString& FolderT
 }
 
 QString MakeFileStatusStrAlt(const QString& FolderText, const QString& FileName, const QString& SizeText,
-                             const QString& FilePath) {
+                             const QString& FilePath, const FileFacts* known) {
     QString text = FolderText + FileName + u' ';
     if (!SizeText.isEmpty())
         text += SizeText + u' ';
-    text += byteSizeText(fileLength(FilePath)) + u' ';
+    text += byteSizeText(lengthOf(FilePath, known)) + u' ';
     return QStringLiteral("ALT='") + htmlAttr(text) + u'\'';
 }
 

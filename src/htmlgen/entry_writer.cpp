@@ -1,9 +1,11 @@
 #include "htmlgen/entry_writer.h"
 
+#include "entry_prefetch.h"
 #include "htmlgen/entry_texts.h"
 #include "htmlgen/html_escape.h"
 #include "htmlgen/page_writer.h"
 #include "imageinfo/display_size.h"
+#include "listed_files.h"
 #include "startup/startup.h"
 #include "startup/vb_runtime.h"
 #include "thumbs/thumbnail.h"
@@ -20,10 +22,33 @@ struct Entry {
     QString SubFolderUrl;
     QString FilePath;
     QString LinkName;
+    std::optional<Prepared> prepared; // made ahead for a thumbnail list
+    ListedFiles* listed = nullptr;
+    bool withHeader = false; // the entry measures the picture by its header
+    std::optional<FileFacts> facts;
+
+    // The link to LinkName below the searched folder, escaped for the page; LinkName is final by the
+    // time it is asked for.
+    const QString& linkUrl() {
+        if (!linkUrlMade) {
+            linkUrlCache = urlAttr(SubFolderUrl + LinkName);
+            linkUrlMade = true;
+        }
+        return linkUrlCache;
+    }
+    QString linkUrlCache;
+    bool linkUrlMade = false;
+
+    // The file's status, and with withHeader its header, read once for every use in the entry.
+    const FileFacts& file() {
+        if (!facts)
+            facts = prepared ? prepared->facts : listed->read(SubFolder, FileName, withHeader);
+        return *facts;
+    }
 };
 
 QString linkPrefix(const RunContext& run) {
-    return run.absoluteLinks() ? QStringLiteral("file:///") + urlAttr(run.TargetFolderUrl) : QString();
+    return run.absoluteLinks() ? QStringLiteral("file:///") + run.TargetFolderUrlAttr : QString();
 }
 
 // The file name without its extension; a name without "." or whose only "." comes first stays whole.
@@ -68,20 +93,20 @@ void openPart(RunContext& run, const Entry& e) {
 }
 
 // Each entry writer says whether the entry reached the page.
-bool writePictureEntry(RunContext& run, const Entry& e) {
+bool writePictureEntry(RunContext& run, Entry& e) {
     std::optional<QString> line;
     run.guard.step([&] {
-        line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-               urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
-               MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath) + u'>';
+        line = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) + e.linkUrl() +
+               QStringLiteral("' VSPACE = '1' HSPACE = '1' ") +
+               MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) + u'>';
     });
     return line && run.write(*run.ListFile, *line);
 }
 
-bool writeLinkEntry(RunContext& run, const Entry& e) {
+bool writeLinkEntry(RunContext& run, Entry& e) {
     OutputFile& file = *run.ListFile;
-    const bool written = run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) +
-                                             urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("'>"));
+    const bool written =
+        run.write(file, QStringLiteral("<A HREF='") + linkPrefix(run) + e.linkUrl() + QStringLiteral("'>"));
     run.write(file, htmlText(e.SubFolderUrl + e.FileName));
     run.write(file, QStringLiteral("</A>"));
     if (run.on(u"GETHTMLTITLE") && e.FileName.toLower().contains(u".htm")) {
@@ -90,7 +115,7 @@ bool writeLinkEntry(RunContext& run, const Entry& e) {
             run.write(file, QStringLiteral(" - [") + titleText(title) + u']');
     }
     std::optional<QString> size;
-    run.guard.step([&] { size = kbSizeText(fileLength(e.FilePath)); });
+    run.guard.step([&] { size = kbSizeText(e.file().statusKnown ? e.file().size : fileLength(e.FilePath)); });
     if (size)
         run.write(file, QStringLiteral(" - ") + *size);
     run.write(file, QStringLiteral("<BR>"));
@@ -100,14 +125,14 @@ bool writeLinkEntry(RunContext& run, const Entry& e) {
 // The link around a thumbnail that opens in the browser: a pop-up window sized to the picture
 // (pop1) or of the browser's own size (pop2) with absolute links, the window named top with
 // relative ones, and the frame given by the page's base target in frame mode.
-QString browserLink(RunContext& run, const Entry& e, std::optional<std::pair<int, int>> popupSize) {
-    const QString path = urlAttr(e.SubFolderUrl + e.LinkName);
+QString browserLink(RunContext& run, Entry& e, std::optional<std::pair<int, int>> popupSize) {
+    const QString& path = e.linkUrl();
     if (run.on(u"USEFRAME"))
         return QStringLiteral("<A HREF='") + linkPrefix(run) + path + QStringLiteral("'>");
     if (!run.absoluteLinks())
         return QStringLiteral("<A HREF='") + path + QStringLiteral("' TARGET='top'>");
-    const QString href = QStringLiteral("<A HREF='file:///") + urlAttr(run.TargetFolderUrl) + path +
-                         QStringLiteral("' onClick=\"");
+    const QString href =
+        QStringLiteral("<A HREF='file:///") + run.TargetFolderUrlAttr + path + QStringLiteral("' onClick=\"");
     if (popupSize) {
         return href + QStringLiteral("return pop1('") + path + QStringLiteral("','") +
                QString::number(popupSize->first) + QStringLiteral("','") +
@@ -116,7 +141,7 @@ QString browserLink(RunContext& run, const Entry& e, std::optional<std::pair<int
     return href + QStringLiteral("return pop2('") + path + QStringLiteral("');return true\">");
 }
 
-bool writeThumbnailEntry(RunContext& run, const Entry& e) {
+bool writeThumbnailEntry(RunContext& run, Entry& e) {
     SettingsAccess& settings = run.env.settings;
     RunHost& host = run.env.host;
     const bool table = run.on(u"USETABLE");
@@ -139,21 +164,26 @@ bool writeThumbnailEntry(RunContext& run, const Entry& e) {
         built = run.guard.step([&] {
             const int w = CLng(Val(sumSizeItem(settings, 1)));
             const int h = CLng(Val(sumSizeItem(settings, 2)));
-            picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-                      urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("' VSPACE='1' HSPACE='1' ") +
-                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath) + u' ' +
-                      MakeSizeAttr(w, h, GetEasySizeType(settings), host.screenSize()) + u'>';
+            picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) + e.linkUrl() +
+                      QStringLiteral("' VSPACE='1' HSPACE='1' ") +
+                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, QString(), e.FilePath, &e.file()) +
+                      u' ' + MakeSizeAttr(w, h, GetEasySizeType(settings), host.screenSize()) + u'>';
             linkStart = browserLink(run, e, std::nullopt);
         });
     } else {
-        const DisplaySize size = GetDisplaySize(
-            e.FilePath, settings, host, run.env.values.TgaConversionAnswer, run.env.values.Picture_Load);
+        const DisplaySize size =
+            e.withHeader ? showDisplaySize(measureFacts(e.file()), settings, host, e.FilePath)
+                         : GetDisplaySize(e.FilePath, settings, host, run.env.values.TgaConversionAnswer,
+                                          run.env.values.Picture_Load);
         QString thumbName;
         bool thumbCreated = false;
         if (run.on(u"CREATESPIC") && size.SizeKnown) {
             thumbName = withoutExtension(e.FileName);
             run.guard.step([&] {
                 ThumbnailEnv env{settings, host, run.env.values};
+                if (e.prepared && e.prepared->pixels.valid() && e.prepared->width == size.DisplayWidth &&
+                    e.prepared->height == size.DisplayHeight)
+                    env.preparedPixels = [&] { return e.prepared->pixels.get(); };
                 thumbCreated = CreateThumbnail(run.TargetFolder + e.SubFolder, thumbName, size.DisplayWidth,
                                                size.DisplayHeight, e.FileName, env);
             });
@@ -161,10 +191,10 @@ bool writeThumbnailEntry(RunContext& run, const Entry& e) {
         sizeText = QString::number(size.PictureWidth) + u'x' + QString::number(size.PictureHeight);
         built = run.guard.step([&] {
             picture = QStringLiteral("<IMG BORDER=0 SRC='") + linkPrefix(run) +
-                      urlAttr(e.SubFolderUrl + (thumbCreated ? thumbName : e.LinkName)) +
+                      (thumbCreated ? urlAttr(e.SubFolderUrl + thumbName) : e.linkUrl()) +
                       QStringLiteral("' VSPACE='1' HSPACE='1' ") +
-                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, sizeText, e.FilePath) + u' ' +
-                      MakeSizeAttr(size.DisplayWidth, size.DisplayHeight, 0, host.screenSize()) + u'>';
+                      MakeFileStatusStrAlt(e.SubFolderUrl, e.FileName, sizeText, e.FilePath, &e.file()) +
+                      u' ' + MakeSizeAttr(size.DisplayWidth, size.DisplayHeight, 0, host.screenSize()) + u'>';
             int popupWidth = size.PictureWidth;
             int popupHeight = size.PictureHeight;
             if (size.SizeKnown)
@@ -175,8 +205,8 @@ bool writeThumbnailEntry(RunContext& run, const Entry& e) {
                                         size.SizeKnown ? std::optional(std::pair(popupWidth, popupHeight))
                                                        : std::nullopt);
             } else {
-                linkStart = QStringLiteral("<A HREF='") + linkPrefix(run) +
-                            urlAttr(e.SubFolderUrl + e.LinkName) + QStringLiteral("'>");
+                linkStart =
+                    QStringLiteral("<A HREF='") + linkPrefix(run) + e.linkUrl() + QStringLiteral("'>");
             }
         });
     }
@@ -185,8 +215,9 @@ bool writeThumbnailEntry(RunContext& run, const Entry& e) {
 
     QString status;
     if (table) {
-        run.guard.step(
-            [&] { status = MakeFileStatusStr(settings, e.SubFolderUrl, e.FileName, sizeText, e.FilePath); });
+        run.guard.step([&] {
+            status = MakeFileStatusStr(settings, e.SubFolderUrl, e.FileName, sizeText, e.FilePath, &e.file());
+        });
     }
     const QString entryText = cellStart + linkStart + picture + QStringLiteral("</A>") + status +
                               (table ? QStringLiteral("</TD>") : QString());
@@ -200,6 +231,9 @@ void WriteListEntries(RunContext& run) {
     RunHost& host = run.env.host;
     RunValues& values = run.env.values;
     const int count = static_cast<int>(run.FoundFiles.size());
+    run.TargetFolderUrlAttr = urlAttr(run.TargetFolderUrl);
+    ListedFiles listed(run.TargetFolder);
+    EntryPrefetch prefetch(run, listed);
 
     for (int i = 0; i < count; ++i) {
         if (host.stopRequested()) {
@@ -210,8 +244,14 @@ void WriteListEntries(RunContext& run) {
             break;
         }
         const FoundFile& found = run.FoundFiles[static_cast<size_t>(i)];
-        Entry e{found.SubFolder, found.FileName, found.SubFolder,
-                run.TargetFolder + found.SubFolder + found.FileName, found.FileName};
+        Entry e;
+        e.SubFolder = e.SubFolderUrl = found.SubFolder;
+        e.FileName = e.LinkName = found.FileName;
+        e.FilePath = run.TargetFolder + found.SubFolder + found.FileName;
+        e.listed = &listed;
+        // A TGA is measured by decoding it; every other picture of a measured thumbnail by its header.
+        e.withHeader =
+            run.outputType() == u"1" && run.on(u"TRUERATIO") && e.FileName.right(4).toLower() != u".tga";
         ++run.ProcessedCount;
 
         const int percent =
@@ -222,6 +262,9 @@ void WriteListEntries(RunContext& run) {
                         AppTitle());
         host.progress(run.ProcessedCount, run.FoundCount, e.FilePath);
         host.processEvents();
+
+        prefetch.advance(i);
+        e.prepared = prefetch.take(i);
 
         if (e.FileName.right(4).toLower() == u".tga" && values.JpegLibraryAvailable()) {
             run.guard.step([&] {

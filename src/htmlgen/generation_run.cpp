@@ -67,6 +67,7 @@ void runSteps(RunContext& run, RunResult& result) {
             QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
     });
     env.values.TgaConversionAnswer = 0;
+    env.values.thumbnailsWritten.clear();
 
     if (settings.value(u"OUTFILENAME").trimmed().isEmpty()) {
         tell(host, QStringLiteral("出力HTMLファイル名が指定されていません"), MessageIcon::Warning);

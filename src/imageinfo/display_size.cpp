@@ -1,6 +1,7 @@
 #include "imageinfo/display_size.h"
 
 #include "imageinfo/exif_orientation.h"
+#include "imageinfo/file_facts.h"
 #include "imageinfo/image_info.h"
 #include "imageinfo/tga_loader.h"
 
@@ -38,8 +39,37 @@ private:
 
 } // namespace
 
-DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settings, RunHost& host,
-                           int TgaConversionAnswer, Bitmap& Picture_Load) {
+PictureMeasure measurePicture(const QString& FilePath, int TgaConversionAnswer, Bitmap& Picture_Load) {
+    SkipOnError attempt;
+    PictureMeasure measure;
+    ImageInfo& real = measure.real;
+    if (FilePath.right(4).toLower() == u".tga") {
+        if (TgaConversionAnswer != 1) {
+            Picture_Load = Bitmap{};
+            attempt([&] {
+                if (std::optional<Bitmap> loaded = LoadTGA(FilePath))
+                    Picture_Load = std::move(*loaded);
+            });
+        }
+        real.Width = Picture_Load.isNull() ? 0 : Picture_Load.width;
+        real.Height = Picture_Load.isNull() ? 0 : Picture_Load.height;
+        real.ImageKind = image_kind::Tga;
+    } else {
+        return measureFacts(readFileFacts(-1, QString(), FilePath, true));
+    }
+    measure.error = attempt.lastError();
+    return measure;
+}
+
+PictureMeasure measureFacts(const FileFacts& facts) {
+    PictureMeasure measure{facts.info, facts.infoError};
+    // Browsers turn a JPEG by its EXIF orientation, so a quarter-turned one is measured as shown.
+    if (measure.real.ImageKind == image_kind::Jpeg && facts.orientation >= 5 && facts.orientation <= 8)
+        std::swap(measure.real.Width, measure.real.Height);
+    return measure;
+}
+
+DisplaySize fitDisplaySize(const PictureMeasure& measure, const SettingsAccess& settings, QString* error) {
     SkipOnError attempt;
     DisplaySize size;
     double boxWidth = 0;
@@ -53,47 +83,12 @@ DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settin
     size.PictureWidth = 0;
     size.PictureHeight = 0;
 
-    ImageInfo real;
-    if (FilePath.right(4).toLower() == u".tga") {
-        if (TgaConversionAnswer != 1) {
-            Picture_Load = Bitmap{};
-            attempt([&] {
-                if (std::optional<Bitmap> loaded = LoadTGA(FilePath))
-                    Picture_Load = std::move(*loaded);
-            });
-        }
-        real.Width = Picture_Load.isNull() ? 0 : Picture_Load.width;
-        real.Height = Picture_Load.isNull() ? 0 : Picture_Load.height;
-        real.ImageKind = image_kind::Tga;
-    } else {
-        attempt([&] { real = GetImageInfo(FilePath, 0); });
-        // Browsers turn a JPEG by its EXIF orientation, so a quarter-turned one is measured as shown.
-        if (real.ImageKind == image_kind::Jpeg) {
-            const int orientation = jpegOrientation(FilePath);
-            if (orientation >= 5 && orientation <= 8)
-                std::swap(real.Width, real.Height);
-        }
-    }
-
+    const ImageInfo& real = measure.real;
     if (real.ImageKind == image_kind::Unknown || real.Width < 1 || real.Width > MaxPictureWidth ||
         real.Height < 1 || real.Height > MaxPictureHeight) {
-        // Always the file and the reason: the reader may have failed without a word, or with a
-        // reason that does not name the file.
-        QString reason = attempt.lastError();
-        if (reason.isEmpty()) {
-            if (real.ImageKind == image_kind::Unknown)
-                reason = QStringLiteral("画像の形式を判別できません。");
-            else if (real.ImageKind == image_kind::Tga && Picture_Load.isNull())
-                reason = QStringLiteral("TGA ファイルを読み込めません。");
-            else
-                reason =
-                    QStringLiteral("画像の大きさ（%1 x %2）が範囲外です。").arg(real.Width).arg(real.Height);
-        }
-        const QString file = displayName(FilePath);
-        if (!reason.contains(file))
-            reason = file + QStringLiteral(": ") + reason;
-        host.setInfo(QStringLiteral("画像情報取得エラー（") + reason + QStringLiteral("）"));
-        host.processEvents();
+        // The measurement came after the box; its error, when it had one, is the last one.
+        if (error)
+            *error = measure.error.isEmpty() ? attempt.lastError() : measure.error;
         size.SizeKnown = false;
         return size;
     }
@@ -113,6 +108,39 @@ DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settin
         size.DisplayHeight = real.Height;
     }
     return size;
+}
+
+// Always the file and the reason: the reader may have failed without a word, or with a reason that
+// does not name the file.
+QString reasonWithFile(const ImageInfo& real, QString reason, const QString& FilePath) {
+    if (reason.isEmpty()) {
+        if (real.ImageKind == image_kind::Unknown)
+            reason = QStringLiteral("画像の形式を判別できません。");
+        else if (real.ImageKind == image_kind::Tga && real.Width == 0)
+            reason = QStringLiteral("TGA ファイルを読み込めません。");
+        else
+            reason = QStringLiteral("画像の大きさ（%1 x %2）が範囲外です。").arg(real.Width).arg(real.Height);
+    }
+    const QString file = displayName(FilePath);
+    return reason.contains(file) ? reason : file + QStringLiteral(": ") + reason;
+}
+
+DisplaySize showDisplaySize(const PictureMeasure& measure, const SettingsAccess& settings, RunHost& host,
+                            const QString& FilePath) {
+    QString error;
+    const DisplaySize size = fitDisplaySize(measure, settings, &error);
+    if (!size.SizeKnown) {
+        host.setInfo(QStringLiteral("画像情報取得エラー（") + reasonWithFile(measure.real, error, FilePath) +
+                     QStringLiteral("）"));
+        host.processEvents();
+    }
+    return size;
+}
+
+DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settings, RunHost& host,
+                           int TgaConversionAnswer, Bitmap& Picture_Load) {
+    return showDisplaySize(measurePicture(FilePath, TgaConversionAnswer, Picture_Load), settings, host,
+                           FilePath);
 }
 
 int GetEasySizeType(const SettingsAccess& settings) {

@@ -72,7 +72,16 @@ int jpegOrientation(const QString& fileName) {
         const detail::OpenFile file = detail::openUsableFile(fileName);
         if (!file.isOpen())
             return 1;
-        detail::FileWindow window(file, nullptr, 0);
+        return detail::jpegOrientationOf(file, nullptr, 0);
+    } catch (...) {
+        // A picture whose orientation cannot be read is shown as stored.
+        return 1;
+    }
+}
+
+int detail::jpegOrientationOf(const OpenFile& file, const std::uint8_t* head, std::size_t headSize) {
+    try {
+        detail::FileWindow window(file, head, headSize);
         const std::uint8_t* start = window.peek(0, 2);
         if (start[0] != 0xFF || start[1] != 0xD8)
             return 1;
@@ -84,7 +93,10 @@ int jpegOrientation(const QString& fileName) {
             if (std::memcmp(id, "Exif\0\0", 6) != 0)
                 return true;
             std::vector<std::uint8_t> payload(std::size_t(segmentLength - 2));
-            payload.resize(file.readAt(p + 4, payload.data(), payload.size()));
+            if (p + 4 + static_cast<std::int64_t>(payload.size()) <= static_cast<std::int64_t>(headSize))
+                std::memcpy(payload.data(), head + p + 4, payload.size()); // already read
+            else
+                payload.resize(file.readAt(p + 4, payload.data(), payload.size()));
             orientation = exifOrientation(payload.data(), payload.size());
             return false;
         });

@@ -60,19 +60,27 @@ bool isHiddenName(const QString& fileName) {
     return slash + 1 < fileName.size() && fileName.at(slash + 1) == u'.';
 }
 
-namespace {
-
 // O_NONBLOCK keeps a FIFO from stalling the open; it changes nothing for regular files.
-int openForReading(const QByteArray& path) {
+int openForReadingAt(int folderFd, const QByteArray& path) {
     int fd;
     do {
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        fd = ::openat(folderFd, path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
 
-bool usable(const struct stat& st) {
+bool isUsableStatus(const struct stat& st) {
     return S_ISREG(st.st_mode) && st.st_size > 1;
+}
+
+namespace {
+
+int openForReading(const QByteArray& path) {
+    return openForReadingAt(AT_FDCWD, path);
+}
+
+bool usable(const struct stat& st) {
+    return isUsableStatus(st);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct stat;
+
 namespace veldrin::detail {
 
 // A read-only file descriptor with the file's length taken when it was opened; closed on destruction.
@@ -39,6 +41,13 @@ private:
     int m_fd = -1;
     std::int64_t m_length = 0;
 };
+
+// Opens path, relative to the folder open as folderFd (or AT_FDCWD), for reading; never blocks on a
+// FIFO. -1 with errno set when that fails.
+int openForReadingAt(int folderFd, const QByteArray& path);
+
+// A regular file longer than 1 byte: what the header readers read.
+bool isUsableStatus(const struct stat& st);
 
 // Names that begin with "." are hidden and count as missing.
 bool isHiddenName(const QString& fileName);
@@ -73,6 +82,10 @@ private:
     std::int64_t m_start = 0;
     std::size_t m_count = 0;
 };
+
+// The EXIF orientation of the open JPEG file whose first headSize bytes are head, as
+// jpegOrientation reads it.
+int jpegOrientationOf(const OpenFile& file, const std::uint8_t* head, std::size_t headSize);
 
 inline bool isFrameMarker(std::uint8_t marker) {
     return (marker >= 0xC0 && marker <= 0xC3) || (marker >= 0xC9 && marker <= 0xCB);

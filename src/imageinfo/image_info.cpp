@@ -1,4 +1,5 @@
 #include "imageinfo/image_info.h"
+#include "imageinfo/file_facts.h"
 
 #include "file_access.h"
 
@@ -8,6 +9,9 @@
 #include <QFile>
 
 #include <array>
+#include <cerrno>
+#include <exception>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace veldrin {
@@ -132,6 +136,20 @@ ImageInfo parseJpeg(const detail::OpenFile& file, const Head& head) {
     return info;
 }
 
+// One open and one read serve the signature and the fixed headers; a JPEG goes on from there.
+ImageInfo bySignature(const detail::OpenFile& file, const Head& head) {
+    const std::uint8_t* b = head.bytes.data();
+    if (isBmp(b))
+        return parseBmp(head);
+    if (isGif(b))
+        return parseGif(head);
+    if (isJpeg(b))
+        return parseJpeg(file, head);
+    if (isPng(b))
+        return parsePng(head);
+    return {};
+}
+
 template <ImageInfo (*parse)(const Head&)> ImageInfo readFixedHeader(const QString& fileName) {
     Head head;
     {
@@ -144,6 +162,61 @@ template <ImageInfo (*parse)(const Head&)> ImageInfo readFixedHeader(const QStri
 }
 
 } // namespace
+
+FileFacts readFileFacts(int folderFd, const QString& folder, const QString& fileName, bool header) {
+    FileFacts facts;
+    const QString path = folder + fileName;
+    const QByteArray name = toNativeName(folderFd >= 0 ? fileName : path);
+    const int at = folderFd >= 0 ? folderFd : AT_FDCWD;
+    const auto keep = [&](const struct stat& st) {
+        facts.statusKnown = true;
+        facts.size = static_cast<std::int64_t>(st.st_size);
+        facts.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec);
+    };
+    struct stat st {};
+    if (!header) {
+        if (::fstatat(at, name.constData(), &st, 0) == 0)
+            keep(st);
+        else
+            facts.statusError = errno;
+        return facts;
+    }
+    const int fd = detail::openForReadingAt(at, name);
+    if (fd < 0) {
+        const int openErrno = errno;
+        if (::fstatat(at, name.constData(), &st, 0) != 0) {
+            facts.statusError = errno;
+            return facts;
+        }
+        keep(st);
+        // Only a file that the folder shows as usable but that refuses to open is an error.
+        if (detail::isUsableStatus(st) && !detail::isHiddenName(path))
+            facts.infoError = fileError(openErrno, path, false).description();
+        return facts;
+    }
+    detail::OpenFile file(fd, 0);
+    if (::fstat(fd, &st) != 0) {
+        facts.statusError = errno;
+        return facts;
+    }
+    keep(st);
+    if (!detail::isUsableStatus(st) || detail::isHiddenName(path))
+        return facts;
+    file = detail::OpenFile(file.release(), facts.size);
+    try {
+        const Head head = readHead(file);
+        facts.info = bySignature(file, head);
+        if (facts.info.ImageKind == image_kind::Jpeg)
+            facts.orientation = detail::jpegOrientationOf(file, head.bytes.data(), head.count);
+    } catch (const VeldrinError& e) {
+        facts.info = {};
+        facts.infoError = e.description();
+    } catch (const std::exception& e) {
+        facts.info = {};
+        facts.infoError = QString::fromLocal8Bit(e.what());
+    }
+    return facts;
+}
 
 bool IsUsableFile(const QString& FileName) {
     if (FileName.isEmpty() || detail::isHiddenName(FileName))
@@ -174,21 +247,10 @@ ImageInfo ReadJpegInfo(const QString& FileName) {
 ImageInfo GetImageInfo(const QString& FileName, DetectMode detectMode) {
     switch (detectMode) {
     case 0: {
-        // One open and one read serve the signature and the fixed headers; a JPEG goes on from there.
         const detail::OpenFile file = detail::openUsableFile(FileName);
         if (!file.isOpen())
             return {};
-        const Head head = readHead(file);
-        const std::uint8_t* b = head.bytes.data();
-        if (isBmp(b))
-            return parseBmp(head);
-        if (isGif(b))
-            return parseGif(head);
-        if (isJpeg(b))
-            return parseJpeg(file, head);
-        if (isPng(b))
-            return parsePng(head);
-        return {};
+        return bySignature(file, readHead(file));
     }
     case 1:
         return ReadBmpInfo(FileName);

@@ -85,6 +85,20 @@ bool validDepth(int depth) {
     return depth == 8 || depth == 16 || depth == 24 || depth == 32;
 }
 
+// Whether the rest of the file can plausibly stand for the pixels a header announces. Each byte may
+// stand for 128 / (1 + bytesPerPixel) pixels, as in the best run-length packet; small pictures pass
+// whatever the length, since their missing pixels cost little. An 18-byte file claiming 32767 x 32767
+// is refused before anything is allocated.
+bool plausibleSize(int width, int height, int bytesPerPixel, std::int64_t remaining) {
+    constexpr std::uint64_t SmallPictureBytes = 1 << 20;
+    const std::uint64_t pixelCount = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+    if (pixelCount * static_cast<std::uint64_t>(bytesPerPixel) <= SmallPictureBytes)
+        return true;
+    const std::uint64_t rest = static_cast<std::uint64_t>(std::max<std::int64_t>(0, remaining));
+    return rest >= std::numeric_limits<std::uint64_t>::max() / MaxRunLength ||
+           pixelCount * (1 + static_cast<std::uint64_t>(bytesPerPixel)) <= rest * MaxRunLength;
+}
+
 // Sizes the zeroed pixel buffer; false when the sizes are out of range.
 bool sizeBuffer(std::vector<std::uint8_t>& pixels, int width, int height, int depth) {
     if (!validDepth(depth) || width < 1 || height < 1)
@@ -213,19 +227,21 @@ bool LoadImage(std::vector<std::uint8_t>& pixels, TgaInput& file, int width, int
     if (!validDepth(depth) || width < 1 || height < 1)
         return false;
     const int bytesPerPixel = depth / 8;
-    const std::int64_t rowBytes = static_cast<std::int64_t>(width) * bytesPerPixel;
-    // A file too short for its pixels is refused before anything is allocated.
-    if (rowBytes > file.remaining() / height)
+    if (!plausibleSize(width, height, bytesPerPixel, file.remaining()))
         return false;
     if (!sizeBuffer(pixels, width, height, depth))
         return false;
+    // A file cut short leaves the rows and pixels it does not reach at 0, black.
+    const std::int64_t rowBytes = static_cast<std::int64_t>(width) * bytesPerPixel;
     const std::int64_t stride = rowStride(width, bytesPerPixel);
-    if (stride == rowBytes)
-        return file.read(pixels.data(), pixels.size()) == pixels.size();
+    if (stride == rowBytes) {
+        file.read(pixels.data(), pixels.size());
+        return true;
+    }
     for (int r = 0; r < height; ++r) {
         if (file.read(pixels.data() + r * stride, static_cast<std::size_t>(rowBytes)) !=
             std::size_t(rowBytes))
-            return false;
+            break;
     }
     return true;
 }
@@ -234,12 +250,7 @@ bool LoadImage_RLE(std::vector<std::uint8_t>& pixels, TgaInput& file, int width,
     if (!validDepth(depth) || width < 1 || height < 1)
         return false;
     const int bytesPerPixel = depth / 8;
-    // Each packet of 1 + bytesPerPixel bytes gives at most 128 pixels; a header promising more than the
-    // rest of the file can give is refused before anything is allocated.
-    const std::uint64_t pixelCount = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
-    const std::uint64_t remaining = static_cast<std::uint64_t>(file.remaining());
-    if (remaining < std::numeric_limits<std::uint64_t>::max() / MaxRunLength &&
-        pixelCount * (1 + bytesPerPixel) > remaining * MaxRunLength)
+    if (!plausibleSize(width, height, bytesPerPixel, file.remaining()))
         return false;
     if (!sizeBuffer(pixels, width, height, depth))
         return false;

@@ -7,6 +7,7 @@
 #include "startup/vb_runtime.h"
 #include "thumbs/picture_loader.h"
 #include "thumbs/stretch.h"
+#include "thumbs/thumbnail_pool.h"
 
 #include <QDir>
 
@@ -45,6 +46,14 @@ int jpegQuality(const SettingsAccess& settings) {
 
 } // namespace
 
+std::optional<int> stretchMode(const SettingsAccess& settings) {
+    try {
+        return static_cast<int>(roundHalfEven(Val(settings.value(u"STRETCHBLT_INIT"))));
+    } catch (const VeldrinError&) {
+        return std::nullopt; // a mode that cannot be read leaves the thumbnail unmade, as a failed scaling
+    }
+}
+
 bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height, const QString& SourceName,
                      ThumbnailEnv& env) {
     SettingsAccess& settings = env.settings;
@@ -59,8 +68,9 @@ bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height
     QString chosen = nameWith(QString());
     bool questionDue = false;
     if (existsAnyway(Folder + chosen)) {
-        const std::optional<QDateTime> written = modificationTime(Folder + chosen);
-        if (written && *written < values.RunStartTime) {
+        // The run knows what it wrote; a file time cut to seconds cannot tell a thumbnail of a run a
+        // moment ago, or one dated in the future, from this run's own.
+        if (!values.thumbnailsWritten.contains(Folder + chosen)) {
             questionDue = true; // left by an earlier run
         } else {
             // Written earlier in this run for a picture of the same name with another extension.
@@ -101,29 +111,37 @@ bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height
         }
     }
 
+    const std::optional<int> mode = stretchMode(settings);
     if (!SourceName.isEmpty() && SourceName.right(3).toLower() != u"tga") {
         release(values.Picture_Load);
-        try {
-            values.Picture_Load = loadPicture(Folder + SourceName, Width, Height);
-        } catch (const VeldrinError& e) {
-            env.host.setInfo(QStringLiteral("画像変換エラー（") + e.description() + QStringLiteral("）"));
+        ThumbnailPixels made =
+            env.preparedPixels ? env.preparedPixels()
+                               : makeThumbnailPixels({Folder + SourceName, Width, Height, mode.value_or(0)});
+        if (made.loadFailed) {
+            env.host.setInfo(QStringLiteral("画像変換エラー（") + made.loadError + QStringLiteral("）"));
             env.host.processEvents();
             return false;
+        }
+        if (mode)
+            values.Picture_Small = std::move(made.picture);
+    } else if (!values.Picture_Load.isNull() && mode) {
+        // A picture that could not be loaded gives no thumbnail rather than an empty black one.
+        try {
+            values.Picture_Small = stretchCopy(values.Picture_Load, Width, Height, *mode);
+        } catch (const VeldrinError&) {
+            release(values.Picture_Small); // a failed scaling leaves no thumbnail; the entry uses the picture
         }
     }
 
     bool written = false;
-    // A picture that could not be loaded gives no thumbnail rather than an empty black one.
-    if (!values.Picture_Load.isNull() && values.jpegLibrary) {
+    if (!values.Picture_Small.isNull() && values.jpegLibrary) {
         try {
-            values.Picture_Small =
-                stretchCopy(values.Picture_Load, Width, Height,
-                            static_cast<int>(roundHalfEven(Val(settings.value(u"STRETCHBLT_INIT")))));
             written = values.jpegLibrary->save(values.Picture_Small, Folder + chosen, jpegQuality(settings),
                                                isOn(settings, u"JPEGPRGRS")) == 0;
+            if (written)
+                values.thumbnailsWritten.insert(Folder + chosen);
         } catch (const VeldrinError&) {
-            written =
-                false; // a failed scaling or saving step leaves no thumbnail; the entry uses the picture
+            written = false; // a failed save leaves no thumbnail; the entry uses the picture
         }
     }
     release(values.Picture_Small);

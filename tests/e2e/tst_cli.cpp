@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -24,6 +25,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <thread>
 
@@ -252,10 +254,16 @@ private slots:
             << "samples" << QStringList{"--screen", "wide"} << 2 << "--screen takes WIDTHxHEIGHT";
         QTest::newRow("ini missing") << "samples" << QStringList{"--ini", "/nonexistent/veldrin.ini"} << 2
                                      << "settings file not found: /nonexistent/veldrin.ini";
-        QTest::newRow("ini without file")
-            << "samples" << QStringList{"{folder}", "--ini"} << 2 << "Missing value after '--ini'";
-        QTest::newRow("thumbnail answer unknown")
-            << "samples" << QStringList{"--thumbnails=maybe"} << 2 << "--thumbnails takes overwrite or keep";
+        QTest::newRow("ini is a folder")
+            << "samples" << QStringList{"--ini", "/tmp"} << 2 << "the settings file is a folder: /tmp";
+        QTest::newRow("ini is a device")
+            << "samples" << QStringList{"--ini", "/dev/null"} << 0 << "10/10 files listed in ";
+        QTest::newRow("saving to a device") << "samples" << QStringList{"--ini", "/dev/null", "--save"} << 2
+                                            << "--save needs a regular settings file: /dev/null";
+        QTest::newRow("ini without file") << "samples" << QStringList{"{folder}", "--ini"} << 2
+                                          << "Missing value after '--ini'";
+        QTest::newRow("thumbnail answer unknown") << "samples" << QStringList{"--thumbnails=maybe"} << 2
+                                                  << "--thumbnails takes overwrite or keep";
         QTest::newRow("two folders") << "samples" << QStringList{"/tmp"} << 2 << "only one FOLDER";
     }
 
@@ -607,6 +615,32 @@ private slots:
     }
 
     // Ctrl-C ends the run early with valid pages and status 0.
+    // A named pipe, as a process substitution gives, serves as the settings file: it is read once.
+    void settingsFromAPipe() {
+        const QString root = freshFolder(QStringLiteral("pipe"));
+        const QString folder = copySamples(root);
+        const QByteArray pipe = QFile::encodeName(root + QStringLiteral("/settings.fifo"));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        std::thread writer([&] {
+            // Only once the program has opened the pipe for reading can the writer open it.
+            int fd = -1;
+            for (int i = 0; i < 6000 && fd < 0; ++i) {
+                fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd < 0)
+                    ::usleep(10000);
+            }
+            if (fd >= 0) {
+                static const char text[] = "[VELDRIN]\r\nOUTFILENAME=piped\r\n";
+                (void)!::write(fd, text, sizeof text - 1);
+                ::close(fd);
+            }
+        });
+        const CliResult r = runCli({"--ini", QFile::decodeName(pipe), folder});
+        writer.join();
+        QVERIFY2(r.exitCode == 0, r.describe().constData());
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("piped.html")));
+    }
+
     void interruptKeepsPagesValid() {
         const QString root = freshFolder(QStringLiteral("interrupt"));
         const QString folder = root + QStringLiteral("/many/");
@@ -705,16 +739,23 @@ private slots:
     }
 
     // A second run meets the thumbnails of the first: --thumbnails decides.
+    // Only what a run wrote itself is numbered: a thumbnail of a run a moment ago, or one dated in the
+    // future, is an older one that the answer replaces or keeps.
     void thumbnailClashes_data() {
         QTest::addColumn<QStringList>("answer");
+        QTest::addColumn<int>("age"); // seconds the first run's thumbnails are dated back; 0: left as written
         QTest::addColumn<bool>("replaced");
-        QTest::newRow("not given") << QStringList{} << false;
-        QTest::newRow("keep") << QStringList{"--thumbnails=keep"} << false;
-        QTest::newRow("overwrite") << QStringList{"--thumbnails=overwrite"} << true;
+        QTest::newRow("not given") << QStringList{} << 3600 << false;
+        QTest::newRow("keep") << QStringList{"--thumbnails=keep"} << 3600 << false;
+        QTest::newRow("overwrite") << QStringList{"--thumbnails=overwrite"} << 3600 << true;
+        QTest::newRow("overwrite at once") << QStringList{"--thumbnails=overwrite"} << 0 << true;
+        QTest::newRow("overwrite, future") << QStringList{"--thumbnails=overwrite"} << -86400 << true;
+        QTest::newRow("keep, future") << QStringList{"--thumbnails=keep"} << -86400 << false;
     }
 
     void thumbnailClashes() {
         QFETCH(QStringList, answer);
+        QFETCH(int, age);
         QFETCH(bool, replaced);
         const QString root = freshFolder(QStringLiteral("clashes"));
         const QString folder = copySamples(root);
@@ -724,9 +765,23 @@ private slots:
         CliResult r = runCli(args + QStringList{folder});
         QVERIFY2(r.exitCode == 0, r.describe().constData());
 
-        const QDateTime old = QDateTime::currentDateTime().addSecs(-3600);
-        for (const SamplePicture& s : kSamplePictures)
-            setModified(thumbnailPathOf(folder, QString::fromUtf8(s.path)), old);
+        const auto filesAndInodes = [&] {
+            QStringList files;
+            for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                struct stat st {};
+                ::stat(QFile::encodeName(it.next()).constData(), &st);
+                files << it.filePath() + u' ' + QString::number(st.st_ino);
+            }
+            files.sort();
+            return files;
+        };
+        if (age != 0) {
+            const QDateTime stamp = QDateTime::currentDateTime().addSecs(-age);
+            for (const SamplePicture& s : kSamplePictures)
+                setModified(thumbnailPathOf(folder, QString::fromUtf8(s.path)), stamp);
+        }
+        const QStringList before = filesAndInodes();
 
         r = runCli(args + answer + QStringList{folder});
         QVERIFY2(r.exitCode == 0, r.describe().constData());
@@ -735,11 +790,16 @@ private slots:
         // The first clash asks, the answer holds for the rest of the run.
         QCOMPARE(r.errText().count(QStringLiteral("現在のファイルを新しいファイルで上書きしますか？")), 1);
         const QString page = sjisLines(folder + QStringLiteral("list.html")).join(u'\n');
+        const QStringList after = filesAndInodes();
+        // No numbered copies; a replaced thumbnail is a new file under the old name.
+        QCOMPARE(after.size(), before.size());
         for (const SamplePicture& s : kSamplePictures) {
             const QString picture = QString::fromUtf8(s.path);
             const QString thumbnail = thumbnailPathOf(folder, picture);
-            const bool newer = QFileInfo(thumbnail).lastModified() > old.addSecs(60);
-            QCOMPARE(newer, replaced);
+            const bool same = std::any_of(before.begin(), before.end(), [&](const QString& line) {
+                return line.startsWith(thumbnail + u' ') && after.contains(line);
+            });
+            QCOMPARE(!same, replaced);
             const QString shown = replaced ? QDir(folder).relativeFilePath(thumbnail) : picture;
             QVERIFY2(
                 page.contains(QStringLiteral("<IMG BORDER=0 SRC='file:///%1%2' ").arg(folder.mid(1), shown)),

@@ -100,7 +100,9 @@ bool checkTga(std::size_t size) {
     if (!bitmap)
         return true;
     const std::uint64_t pixels = std::uint64_t(bitmap->width) * std::uint64_t(bitmap->height);
-    if (bitmap->isNull() || bitmap->pixels.size() != pixels || pixels > 128 * std::uint64_t(size))
+    // The decoder's allocation bound: 128 pixels a byte of the file, or a picture of at most 1 MiB.
+    if (bitmap->isNull() || bitmap->pixels.size() != pixels ||
+        (pixels > 128 * std::uint64_t(size) && pixels > (std::uint64_t(1) << 20)))
         return false;
     for (std::uint32_t p : bitmap->pixels) {
         if (p >> 24 != 0xFF)

@@ -122,7 +122,7 @@ def main():
     put('load_tga', 'bad-depth-15', tga(2, 15, 2, 2, pixels=bytes(8)))
     put('load_tga', 'bad-width-0', tga(2, 24, 0, 2, pixels=bytes(8)))
     put('load_tga', 'bad-map-length', tga(1, 8, 2, 2, 0, 1, -1, 24, map_data=b'', pixels=bytes(4)))
-    put('load_tga', 'bad-short-pixels', tga(2, 24, 4, 4)[:-1])
+    put('load_tga', 'short-pixels', tga(2, 24, 4, 4)[:-1])
     put('load_tga', 'bad-implausible', tga(10, 32, 32767, 32767, pixels=bytes([0xFF, 1, 2, 3, 4]) * 20))
     put('load_tga', 'bad-header-17', tga(2, 8, 1, 1)[:17])
 

@@ -410,7 +410,21 @@ void TestEntryTexts::escaping_data() {
         const QString s = QString::fromUtf8(name);
         QTest::newRow(name) << s << s << s << s << s << s << s;
     };
-    same("ordinary_name-1(2)~,+=!@.jpg");
+    same("ordinary_name-1(2)~,+!@.jpg");
+    QTest::newRow("=, encoded only where unquoted") << "a=b.jpg"
+                                                    << "a=b.jpg"
+                                                    << "a=b.jpg"
+                                                    << "a=b.jpg"
+                                                    << "a=b.jpg"
+                                                    << "a%3Db.jpg"
+                                                    << "a=b.jpg";
+    QTest::newRow("blanks at the ends of a URL") << " lead .jpg "
+                                                 << " lead .jpg "
+                                                 << " lead .jpg "
+                                                 << " lead .jpg "
+                                                 << "%20lead .jpg%20"
+                                                 << "%20lead%20.jpg%20"
+                                                 << " lead .jpg ";
 
     same("夕焼け.jpg");
     QTest::newRow("blanks, %20 only where unquoted") << "blue sky (2).gif"

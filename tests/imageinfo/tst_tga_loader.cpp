@@ -162,6 +162,8 @@ private slots:
     void rejects_data();
     void rejects();
     void truncatedRunLengthLeavesBlack();
+    void truncatedLeavesBlack_data();
+    void truncatedLeavesBlack();
 
 private:
     std::optional<Bitmap> load(const QByteArray& bytes) {
@@ -255,10 +257,11 @@ void TestTgaLoader::rejects_data() {
     QTest::newRow("grey 16-bit") << tgaFile({3, 16, 4, 4, 0, 0, 0, 0, 0}, false);
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("header cut short") << tgaFile(grey, false).left(17);
-    QTest::newRow("pixels cut short") << tgaFile(rgb, false).chopped(1);
     QTest::newRow("implausible plain") << withHeader(tgaFile(rgb, false), 32767, 32767, 2, 32, 100);
     QTest::newRow("implausible run-length") << withHeader(tgaFile(rgb, false), 32767, 32767, 10, 32, 100);
-    QTest::newRow("run-length too short") << withHeader(tgaFile(grey, false), 1000, 1000, 11, 8, 15000);
+    QTest::newRow("lying plain header alone") << withHeader(tgaFile(rgb, false), 32767, 32767, 2, 24, 0);
+    QTest::newRow("plain too short") << withHeader(tgaFile(grey, false), 2000, 2000, 3, 8, 15000);
+    QTest::newRow("run-length too short") << withHeader(tgaFile(grey, false), 2000, 2000, 11, 8, 15000);
 }
 
 void TestTgaLoader::rejects() {
@@ -288,6 +291,41 @@ void TestTgaLoader::truncatedRunLengthLeavesBlack() {
     QCOMPARE(firstDifference(*cut, expected), QByteArray());
     QVERIFY(!LoadTGA(m_dir.filePath(QStringLiteral("missing.tga"))));
     QVERIFY(!LoadTGA(m_dir.path()));
+}
+
+void TestTgaLoader::truncatedLeavesBlack_data() {
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("descriptor");
+    QTest::addColumn<bool>("runLength");
+    QTest::addColumn<int>("pixelsKept"); // in file order
+    QTest::newRow("half the pixels, padded rows") << 24 << 5 << 6 << 0x20 << false << 15;
+    QTest::newRow("half the pixels, whole read") << 32 << 7 << 4 << 0x20 << false << 14;
+    QTest::newRow("half the pixels, bottom-up") << 8 << 9 << 6 << 0 << false << 27;
+    QTest::newRow("cut inside a padded row") << 24 << 5 << 4 << 0x20 << false << 7;
+    QTest::newRow("16-bit, half") << 16 << 6 << 5 << 0x20 << false << 15;
+    QTest::newRow("header only") << 24 << 40 << 30 << 0 << false << 0;
+    QTest::newRow("run-length header only") << 16 << 40 << 30 << 0x20 << true << 0;
+}
+
+void TestTgaLoader::truncatedLeavesBlack() {
+    QFETCH(int, depth);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, descriptor);
+    QFETCH(bool, runLength);
+    QFETCH(int, pixelsKept);
+    const TgaLayout layout{depth == 8 ? 3 : 2, depth, width, height, descriptor, 0, 0, 0, 0};
+    const std::optional<Bitmap> got =
+        load(tgaFile(layout, runLength).left(18 + (runLength ? 0 : pixelsKept * depth / 8)));
+    QVERIFY(got);
+    Bitmap expected = expectedBitmap(layout);
+    for (int i = pixelsKept; i < width * height; ++i) {
+        const int r = i / width;
+        expected.pixels[size_t((descriptor & 0x20 ? r : height - 1 - r) * width + i % width)] = 0xFF000000u;
+    }
+    QCOMPARE(firstDifference(*got, expected), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestTgaLoader)

@@ -756,6 +756,10 @@ void TestSettingsFile::shiftJis_data() {
     QTest::newRow("kanji with trail byte 0x5C") << "表" << QByteArray("\x95\x5c") << true;
     QTest::newRow("half-width katakana") << "ｱ" << QByteArray("\xb1") << true;
     QTest::newRow("full-width tilde") << "～" << QByteArray("\x81\x60") << true;
+    QTest::newRow("mixed text") << "ﾃｽﾄ試験.jpg 12バイト"
+                                << QByteArray("\xc3\xbd\xc4\x8e\x8e\x8c\xb1.jpg 12\x83o\x83"
+                                              "C\x83g")
+                                << true;
     QTest::newRow("emoji becomes one question mark") << "a😀b" << QByteArray("a?b") << false;
     QTest::newRow("unmappable BMP character") << "x€y" << QByteArray("x?y") << false;
 }

@@ -6,11 +6,14 @@
 #include "thumbs/thumbnail.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <turbojpeg.h>
@@ -95,6 +98,8 @@ private slots:
     void missingLibrarySwitchesBothOff();
     void unwritableFolderLeavesNoPartialFile();
     void brokenPictureGetsNoThumbnail();
+    void oneAndTwoWorkersAgree_data();
+    void oneAndTwoWorkersAgree();
 
 private:
     RunResult run(ScriptedHost& host);
@@ -151,10 +156,10 @@ void TestThumbnailRun::numbersNamesWithinARunAndAsksAcrossRuns() {
     QVERIFY(
         listText().contains(QStringLiteral("SRC='file:///") + m_root.mid(1) + QStringLiteral("tm_a1.jpg'")));
 
-    // Make the thumbnails look like an earlier run's.
-    const qint64 earlier = QDateTime::currentSecsSinceEpoch() - 3600;
-    setModified(m_root + QStringLiteral("tm_a.jpg"), earlier);
-    setModified(m_root + QStringLiteral("tm_a1.jpg"), earlier);
+    // Dated in the future, they are still an earlier run's: only what this run wrote is numbered.
+    const qint64 future = QDateTime::currentSecsSinceEpoch() + 86400;
+    setModified(m_root + QStringLiteral("tm_a.jpg"), future);
+    setModified(m_root + QStringLiteral("tm_a1.jpg"), future);
 
     ScriptedHost second;
     second.answerNext(MessageAnswer::Yes); // overwrite the list
@@ -171,8 +176,8 @@ void TestThumbnailRun::numbersNamesWithinARunAndAsksAcrossRuns() {
     QCOMPARE(second.boxes()[1].request.caption, QStringLiteral("VELDRIN　サムネイル画像作成"));
     QCOMPARE(texts[2], QStringLiteral("名前が重複するファイルを全て上書きしますか？"));
     // tm_a.jpg is new now, tm_a1.jpg exists: the second picture gets tm_a2.jpg without a question.
-    QVERIFY(modifiedSeconds(m_root + QStringLiteral("tm_a.jpg")) > earlier);
-    QCOMPARE(modifiedSeconds(m_root + QStringLiteral("tm_a1.jpg")), earlier);
+    QVERIFY(modifiedSeconds(m_root + QStringLiteral("tm_a.jpg")) < future);
+    QCOMPARE(modifiedSeconds(m_root + QStringLiteral("tm_a1.jpg")), future);
     QVERIFY(QFile::exists(m_root + QStringLiteral("tm_a2.jpg")));
 }
 
@@ -376,6 +381,100 @@ void TestThumbnailRun::brokenPictureGetsNoThumbnail() {
     QVERIFY(QFile::exists(m_root + QStringLiteral("tm_good.jpg")));
     QCOMPARE(QDir(m_root).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".veldrin")),
              QStringList());
+}
+
+void TestThumbnailRun::oneAndTwoWorkersAgree_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("whole run") << false;
+    QTest::newRow("stopped mid-way") << true;
+}
+
+// Workers make the pixels ahead, but the run asks, names and writes in list order: one worker and two
+// give the same pages, files and questions, stopped or not.
+void TestThumbnailRun::oneAndTwoWorkersAgree() {
+    QFETCH(bool, stop);
+    struct Outcome {
+        QByteArray page;
+        QMap<QString, QByteArray> files; // every file of the tree after the run, with its bytes
+        QStringList boxes;
+        QStringList infos;
+        bool unexpectedBox = false;
+        bool operator==(const Outcome&) const = default;
+    };
+    const auto runWith = [&](int workers) {
+        QDir(m_root).removeRecursively();
+        QDir().mkpath(m_root + QStringLiteral("sub"));
+        writePicture(m_root + QStringLiteral("a.bmp"), 40, 30, "BMP");
+        writePicture(m_root + QStringLiteral("a.png"), 30, 40, "PNG");
+        writeTga(m_root + QStringLiteral("b.tga"), 30, 20);
+        // An older conversion, listed after its TGA: the entry must show the new one.
+        writePicture(m_root + QStringLiteral("b_tga.jpg"), 64, 48, "JPEG");
+        QFile broken(m_root + QStringLiteral("broken.png"));
+        broken.open(QIODevice::WriteOnly);
+        broken.write(QByteArray("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR\0\0\0\x20\0\0\0\x10\x08\x02\0\0\0", 29) +
+                     QByteArray(40, '\x55'));
+        broken.close();
+        writePicture(m_root + QStringLiteral("old.png"), 50, 50, "PNG");
+        writePicture(m_root + QStringLiteral("tm_old.jpg"), 8, 8, "JPEG");
+        for (int i = 1; i <= 10; ++i)
+            writePicture(m_root + QStringLiteral("sub/p%1.jpg").arg(i, 2, 10, QChar(u'0')), 320 + i, 240,
+                         "JPEG");
+        writeTga(m_root + QStringLiteral("sub/p06.tga"), 12, 10);
+        for (QDirIterator it(m_root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            setModified(it.next(), 1600000000);
+
+        m_values.TgaConversionAnswer = 0;
+        m_values.thumbnailWorkers = workers;
+        m_settings.SUBFS = QStringLiteral("1");
+        m_settings.FILESTATUS_ATTR = QStringLiteral("1111111");
+        m_settings.USETABLE = QStringLiteral("1");
+        ScriptedHost host;
+        host.answerNext(MessageAnswer::Yes); // convert the TGA files
+        host.answerNext(MessageAnswer::Yes); // overwrite tm_old.jpg
+        host.answerNext(MessageAnswer::No);  // but ask again for others
+        if (stop) {
+            host.stopWhenInfoStartsWith(QStringLiteral("処理中... 12/"));
+            host.answerNext(MessageAnswer::Ok); // the stop message
+        }
+        host.answerNext(MessageAnswer::No); // do not open the result
+        run(host);
+        Outcome outcome{{}, {}, host.boxTexts(), host.infoTexts(), host.unexpectedBox()};
+        QFile page(m_root + QStringLiteral("list.html"));
+        page.open(QIODevice::ReadOnly);
+        outcome.page = page.readAll();
+        for (QDirIterator it(m_root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            QFile f(it.next());
+            f.open(QIODevice::ReadOnly);
+            outcome.files.insert(it.filePath().mid(m_root.size()), f.readAll());
+        }
+        return outcome;
+    };
+    const Outcome one = runWith(1);
+    const Outcome two = runWith(2);
+    QVERIFY(!one.unexpectedBox && !two.unexpectedBox);
+    QCOMPARE(two.boxes, one.boxes);
+    QCOMPARE(two.infos, one.infos);
+    QCOMPARE(two.files.keys(), one.files.keys());
+    QVERIFY(two.files == one.files);
+    QVERIFY(two.page == one.page);
+
+    QCOMPARE(two.boxes.size(), stop ? 5 : 4);
+    QVERIFY(fromShiftJis(two.page).contains(QStringLiteral("ALT='b_tga.jpg 30x20 ")));
+    QVERIFY(std::any_of(two.infos.begin(), two.infos.end(), [](const QString& info) {
+        return info.startsWith(QStringLiteral("画像変換エラー（"));
+    }));
+    QStringList thumbnails = two.files.keys().filter(QRegularExpression(QStringLiteral("(^|/)tm_")));
+    QCOMPARE(thumbnails.contains(QStringLiteral("sub/tm_p061.jpg")), !stop);
+    QCOMPARE(thumbnails.contains(QStringLiteral("sub/tm_p10.jpg")), !stop);
+    QVERIFY(thumbnails.contains(QStringLiteral("tm_a1.jpg")));
+    QVERIFY(thumbnails.contains(QStringLiteral("sub/tm_p04.jpg")));
+    // Nothing half-written or left under a temporary name.
+    for (const QString& name : two.files.keys()) {
+        QVERIFY2(!name.section(u'/', -1).startsWith(u'.'), qPrintable(name));
+        if (name.endsWith(QStringLiteral(".jpg")))
+            QVERIFY2(jpegFacts(m_root + name).valid, qPrintable(name));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestThumbnailRun)

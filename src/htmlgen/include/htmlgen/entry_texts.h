@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imageinfo/file_facts.h"
 #include "startup/settings_access.h"
 
 #include <QIODevice>
@@ -29,12 +30,13 @@ std::int64_t fileLength(const QString& path);
 
 // The status block under a thumbnail, "" when FILESTATUS_ATTR shows nothing. FolderText,
 // FileName and SizeText are plain text here; they are escaped for the page.
+// known, when given, is the file's status read with its entry, used in place of asking again.
 QString MakeFileStatusStr(const SettingsAccess& settings, const QString& FolderText, const QString& FileName,
-                          const QString& SizeText, const QString& FilePath);
+                          const QString& SizeText, const QString& FilePath, const FileFacts* known = nullptr);
 
 // "ALT='" + folder + name + " " + (size + " ") + byte size + " '", escaped for the page.
 QString MakeFileStatusStrAlt(const QString& FolderText, const QString& FileName, const QString& SizeText,
-                             const QString& FilePath);
+                             const QString& FilePath, const FileFacts* known = nullptr);
 
 // Every non-overlapping occurrence of Find, leftmost first, replaced; replacements are not
 // scanned again. An empty Find changes nothing.

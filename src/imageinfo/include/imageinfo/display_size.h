@@ -1,6 +1,8 @@
 #pragma once
 
 #include "imageinfo/bitmap.h"
+#include "imageinfo/file_facts.h"
+#include "imageinfo/image_info.h"
 
 #include "startup/run_host.h"
 #include "startup/settings_access.h"
@@ -30,6 +32,28 @@ inline constexpr int MaxPictureHeight = 76400;
 // information line. Errors never leave this procedure.
 DisplaySize GetDisplaySize(const QString& FilePath, const SettingsAccess& settings, RunHost& host,
                            int TgaConversionAnswer, Bitmap& Picture_Load);
+
+// What measuring a picture told: its real size as shown, and the description of the last error met.
+struct PictureMeasure {
+    ImageInfo real;
+    QString error;
+};
+
+// The measuring half of GetDisplaySize. Without a TGA it only reads the file, so it may run ahead of
+// the entry that uses it; a TGA is loaded into Picture_Load as GetDisplaySize does.
+PictureMeasure measurePicture(const QString& FilePath, int TgaConversionAnswer, Bitmap& Picture_Load);
+
+// The measurement of a picture other than a TGA from the facts read with its entry.
+PictureMeasure measureFacts(const FileFacts& facts);
+
+// The fitting half: the display size of a measured picture. When the size is not known, error (if
+// given) receives the text for the information line.
+DisplaySize fitDisplaySize(const PictureMeasure& measure, const SettingsAccess& settings, QString* error);
+
+// fitDisplaySize, then, for a size not known, the error on the information line with the file's
+// name and the reason, as GetDisplaySize.
+DisplaySize showDisplaySize(const PictureMeasure& measure, const SettingsAccess& settings, RunHost& host,
+                            const QString& FilePath);
 
 // EASYSIZE "0", "1" or "2" as 0, 1 or 2; anything else (no option chosen) as -1.
 int GetEasySizeType(const SettingsAccess& settings);

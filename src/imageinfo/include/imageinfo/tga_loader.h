@@ -38,8 +38,9 @@ using TgaColourTable = std::array<std::uint32_t, 256>;
 class TgaInput;
 
 // Decodes a TGA file (types 1, 2, 3 and their run-length forms 9, 10, 11; 8, 16, 24 or 32 bits per
-// pixel) into an upright, left-to-right picture with opaque pixels. Nothing when the file is missing,
-// rejected, or cannot plausibly hold the pixels its header announces. Never throws.
+// pixel) into an upright, left-to-right picture with opaque pixels. Pixels past the end of a file cut
+// short are black. Nothing when the file is missing, rejected, or too short to plausibly stand for
+// the pixels its header announces. Never throws.
 std::optional<Bitmap> LoadTGA(const QString& fileName);
 
 // The decoding steps of LoadTGA.

@@ -3,9 +3,11 @@
 #include "startup/run_host.h"
 #include "startup/settings_access.h"
 #include "thumbs/run_values.h"
+#include "thumbs/thumbnail_pool.h"
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace veldrin {
@@ -16,7 +18,13 @@ struct ThumbnailEnv {
     SettingsAccess& settings;
     RunHost& host;
     RunValues& values;
+    // When set, gives the pixels of the source picture made ahead by a worker, in place of loading
+    // and scaling it here; called only when the thumbnail is to be written.
+    std::function<ThumbnailPixels()> preparedPixels = {};
 };
+
+// The STRETCHBLT_INIT mode number; nothing when the setting cannot be read as a number.
+std::optional<int> stretchMode(const SettingsAccess& settings);
 
 // Writes the thumbnail of Folder + SourceName as a Width x Height JPEG next to it. Name holds the
 // source's name without extension on entry and the thumbnail's file name on return (also when the
