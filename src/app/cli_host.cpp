@@ -1,6 +1,7 @@
 #include "cli_host.h"
 
 #include "htmlgen/desktop.h"
+#include "startup/native_name.h"
 
 #include <QFile>
 
@@ -143,6 +144,21 @@ MessageAnswer CliHost::showMessage(const MessageBoxRequest& box) {
                                                                                : MessageAnswer::No;
     printLine(plain(box.text) + QStringLiteral(" → ") + answerName(safe));
     return safe;
+}
+
+void CliHost::thumbnailNotWritten(const QString& path, const QString& reason) {
+    if (m_thumbnailsNotWritten++ == 0)
+        m_firstThumbnailProblem = displayName(path) + QStringLiteral(": ") + reason;
+}
+
+void CliHost::reportThumbnails() {
+    if (m_thumbnailsNotWritten == 0)
+        return;
+    printLine(
+        QStringLiteral("veldrin-cli: warning: %1 thumbnail(s) could not be written, the entries show the "
+                       "pictures instead; the first: %2")
+            .arg(m_thumbnailsNotWritten)
+            .arg(m_firstThumbnailProblem));
 }
 
 void CliHost::openFile(const QString& fileName, const QString& folder) {

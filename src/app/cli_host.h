@@ -33,8 +33,13 @@ public:
 
     // Ends the progress line so that later output starts on a line of its own.
     void finishLine();
+    void thumbnailNotWritten(const QString& path, const QString& reason) override;
+    // One line for the thumbnails that could not be written, if any.
+    void reportThumbnails();
 
 private:
+    int m_thumbnailsNotWritten = 0;
+    QString m_firstThumbnailProblem;
     std::optional<MessageAnswer> answerFromOptions(const MessageBoxRequest& box) const;
     MessageAnswer prompt(const MessageBoxRequest& box);
     void printLine(const QString& text);

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     RunEnv env{access, host, values, programFolder, programFolder};
     const RunResult result = GenerateListPages(env);
     host.finishLine();
+    host.reportThumbnails();
 
     QString saveError;
     const bool saveFailed =

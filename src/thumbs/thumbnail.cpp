@@ -9,7 +9,12 @@
 #include "thumbs/stretch.h"
 #include "thumbs/thumbnail_pool.h"
 
+#include "savejpg.h"
+
 #include <QDir>
+
+#include <cerrno>
+#include <cstring>
 
 namespace veldrin {
 namespace {
@@ -136,10 +141,16 @@ bool CreateThumbnail(const QString& Folder, QString& Name, int Width, int Height
     bool written = false;
     if (!values.Picture_Small.isNull() && values.jpegLibrary) {
         try {
-            written = values.jpegLibrary->save(values.Picture_Small, Folder + chosen, jpegQuality(settings),
-                                               isOn(settings, u"JPEGPRGRS")) == 0;
+            const int result = values.jpegLibrary->save(values.Picture_Small, Folder + chosen,
+                                                        jpegQuality(settings), isOn(settings, u"JPEGPRGRS"));
+            const int error = errno; // the module sets it when the file could not be written
+            written = result == 0;
             if (written)
                 values.thumbnailsWritten.insert(Folder + chosen);
+            else if (result == SAVEJPG_WRITE_FAILED)
+                env.host.thumbnailNotWritten(Folder + chosen, QString::fromLocal8Bit(std::strerror(error)));
+            else
+                env.host.thumbnailNotWritten(Folder + chosen, QStringLiteral("JPEG encoding failed"));
         } catch (const VeldrinError&) {
             written = false; // a failed save leaves no thumbnail; the entry uses the picture
         }

@@ -42,6 +42,7 @@ private slots:
     void unfinishedRunKeepsEarlierPages_data();
     void unfinishedRunKeepsEarlierPages();
     void leftoversOfKilledRuns();
+    void entryLeftOutIsNotCounted();
     void namesAsTheFileSystemHoldsThem_data();
     void namesAsTheFileSystemHoldsThem();
 };
@@ -75,7 +76,7 @@ void TestRunSafety::unfinishedRunKeepsEarlierPages() {
     } else {
         f.host.onProcessEvents([&] {
             const QStringList& infos = f.host.infoTexts();
-            if (!infos.isEmpty() && infos.last().startsWith(QStringLiteral("処理中... 2/")))
+            if (!infos.isEmpty() && infos.last() == QStringLiteral("ソート中..."))
                 QFile::remove(f.root + QStringLiteral("p3.gif"));
         });
     }
@@ -105,6 +106,27 @@ void TestRunSafety::leftoversOfKilledRuns() {
     QVERIFY(QFile::exists(live));
     QVERIFY(QFile::exists(notOurs));
     QCOMPARE(f.pages(), (QStringList{live, notOurs, f.root + "list.html"}));
+}
+
+// A picture that vanishes between the search and its entry, and the user ignores the error: the run counts
+// what reached the page, not what it began.
+void TestRunSafety::entryLeftOutIsNotCounted() {
+    RunFixture f;
+    QVERIFY(f.isValid());
+    f.addFiles("five");
+    f.set({"OUTHTMLTYPE=0"});
+    f.host.onProcessEvents([&] {
+        const QStringList& infos = f.host.infoTexts();
+        if (!infos.isEmpty() && infos.last() == QStringLiteral("ソート中..."))
+            QFile::remove(f.root + QStringLiteral("p3.gif"));
+    });
+    f.host.answerNext(MessageAnswer::Ignore);
+    f.host.answerNext(MessageAnswer::No);
+    const RunResult result = f.run();
+    QCOMPARE(int(result.end), int(RunResult::End::Written));
+    QCOMPARE(result.processed, 5);
+    QCOMPARE(result.written, 4);
+    QCOMPARE(readBytes(f.root + "list.html").count("<IMG "), 4);
 }
 
 void TestRunSafety::namesAsTheFileSystemHoldsThem_data() {

@@ -2,6 +2,8 @@
 
 #include "startup/atomic_write.h"
 
+#include <cerrno>
+
 #include <turbojpeg.h>
 
 namespace {
@@ -46,7 +48,10 @@ extern "C" __attribute__((visibility("default"))) int DCSavetoJPEG(const void* p
 
     // The rename alone keeps an interrupted save from leaving half a file; a thumbnail can always be
     // made again, so it does not wait for the disk, which would halve the speed of a run.
-    if (veldrin::atomicWriteFile(fileName, c.jpeg, size, veldrin::Durability::Renamed) != 0)
+    // errno tells the caller why a write failed.
+    if (const int error = veldrin::atomicWriteFile(fileName, c.jpeg, size, veldrin::Durability::Renamed)) {
+        errno = error;
         return SAVEJPG_WRITE_FAILED;
+    }
     return SAVEJPG_OK;
 }

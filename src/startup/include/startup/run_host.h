@@ -59,6 +59,13 @@ public:
     // An identifier of the program that opens fileName in folder, "" when there is none.
     virtual QString associatedProgram(const QString& fileName, const QString& folder) = 0;
 
+    // A thumbnail that could not be written; the entry shows the picture instead. The window says
+    // nothing of it; a command line reports it.
+    virtual void thumbnailNotWritten(const QString& path, const QString& reason) {
+        (void)path;
+        (void)reason;
+    }
+
     // The entry loop's progress, for hosts that show it other than through the information line.
     virtual void progress(int processed, int total, const QString& path) {
         (void)processed;
