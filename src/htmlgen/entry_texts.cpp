@@ -85,7 +85,8 @@ QString readHtmlTitle(QIODevice& file) {
 
     QString buffer;
     qsizetype start = -1;
-    constexpr qint64 kChunk = 1024 * 1024; // far more than kTitleScanLimit characters
+    // More than kTitleScanLimit characters take in any encoding; readLine allocates this much per line.
+    constexpr qint64 kChunk = 64 * 1024;
     while (!file.atEnd()) {
         QByteArray raw = file.readLine(kChunk);
         if (raw.isEmpty())
