@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,6 +31,16 @@ void onInterrupt(int) {
     (void)!::write(STDERR_FILENO, note, sizeof note - 1);
 }
 
+// Whatever Qt's own layers have to say (an image plug-in's warning, say) goes out as ours, marked
+// with the program's name, and only when it is more than chatter.
+void onQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtDebugMsg || type == QtInfoMsg)
+        return;
+    std::fprintf(stderr, "veldrin-cli: %s\n", text.toUtf8().constData());
+    if (type == QtFatalMsg)
+        std::abort();
+}
+
 int usageError(const QString& message) {
     std::fprintf(stderr, "veldrin-cli: %s\nTry 'veldrin-cli --help'.\n", message.toUtf8().constData());
     return 2;
@@ -38,6 +49,7 @@ int usageError(const QString& message) {
 } // namespace
 
 int main(int argc, char** argv) {
+    qInstallMessageHandler(onQtMessage);
     QCoreApplication app(argc, argv);
     // Arguments as the file system's names: a folder whose name is not UTF-8 can still be given.
     QStringList arguments;
