@@ -1,5 +1,7 @@
 #include "facts_read_ahead.h"
 
+#include "thumbs/thumbnail_pool.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -32,7 +34,9 @@ std::vector<FileFacts> readFolder(const QString& folder, const std::vector<QStri
 } // namespace
 
 FactsReadAhead::FactsReadAhead(RunContext& run) : m_run(run) {
-    m_active = run.outputType() == u"1" && run.on(u"TRUERATIO");
+    // A second thread beside the run's: not when the user keeps to one worker.
+    m_active = run.outputType() == u"1" && run.on(u"TRUERATIO") &&
+               thumbnailWorkerCount(run.env.values.thumbnailWorkers) > 1;
     m_pool.setMaxThreadCount(1);
 }
 

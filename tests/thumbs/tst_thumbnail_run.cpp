@@ -388,6 +388,7 @@ void TestThumbnailRun::brokenPictureGetsNoThumbnail() {
 // Without thumbnail files the next headers are read ahead; a conversion still comes first.
 void TestThumbnailRun::readAheadWaitsForConversion() {
     m_settings.CREATESPIC = QStringLiteral("0");
+    m_values.thumbnailWorkers = 2;
     writeTga(m_root + QStringLiteral("b.tga"), 30, 20);
     writePicture(m_root + QStringLiteral("b_tga.jpg"), 64, 48, "JPEG");
     writePicture(m_root + QStringLiteral("c.png"), 24, 12, "PNG");
