@@ -83,7 +83,7 @@ void FactsReadAhead::advance(int index) {
             try {
                 promise->set_value(readFolder(folder, names));
             } catch (...) {
-                promise->set_exception(std::current_exception()); // out of memory: the entry sees it
+                promise->set_exception(std::current_exception());
             }
         });
         m_batches.push_back(std::move(batch));
@@ -97,8 +97,16 @@ std::optional<FileFacts> FactsReadAhead::take(int index) {
         const auto at = std::lower_bound(batch.entries.begin(), batch.entries.end(), index);
         if (at == batch.entries.end() || *at != index)
             return std::nullopt;
-        if (batch.pending.valid())
-            batch.facts = batch.pending.get();
+        if (batch.pending.valid()) {
+            try {
+                batch.facts = batch.pending.get();
+            } catch (...) {
+                batch.facts
+                    .clear(); // the worker ran out of memory: these entries read their files themselves
+            }
+        }
+        if (batch.facts.size() != batch.entries.size())
+            return std::nullopt;
         return std::move(batch.facts[static_cast<size_t>(at - batch.entries.begin())]);
     }
     return std::nullopt;
