@@ -7,8 +7,11 @@
 # page cache and best of ROUNDS:
 #   - the floor: a small C program that walks the tree and reads 32 bytes of every file, and, for
 #     reference, find | xargs head -c 32;
-#   - veldrin-cli --quiet with thumbnail and link, exact sizes and subfolders (no thumbnail files).
-# It prints files per second, the ratio to the floor (goal: at most 2) and the peak memory.
+#   - veldrin-cli --quiet with thumbnail and link, exact sizes and subfolders (no thumbnail files),
+#     with one worker (VELDRIN_WORKERS=1: the run's thread alone) and with two (the next files' facts
+#     read on the second core).
+# It prints files per second, the ratio to the floor (goal: at most 2), the peak memory, and the
+# system calls per listed file of a two-worker run (strace -c).
 #
 #   bench/htmlgen_bench.sh                     uses build/ (build it first: make build)
 #   BUILD=build-x ROUNDS=5 FOLDERS=100 bench/htmlgen_bench.sh
@@ -29,6 +32,7 @@ need=()
 [ -x /usr/bin/time ] || need+=(time)
 command -v cc >/dev/null || need+=(gcc)
 command -v python3 >/dev/null || need+=(python3)
+command -v strace >/dev/null || need+=(strace)
 # shellcheck source=install_tools.sh
 . "$ROOT/bench/install_tools.sh"
 
@@ -190,10 +194,15 @@ floor_sh=$(best_of sh -c 'find "$1" -type f -print0 | xargs -0 head -q -c 32' sh
 floor_sh_cpu=$(cat "$WORK/cpu")
 
 printf '[VELDRIN]\r\n' >"$WORK/bench.ini"
-cli=$(best_of "$CLI" --quiet --overwrite --ini "$WORK/bench.ini" --set OUTHTMLTYPE=1 --set TRUERATIO=1 \
-    --set SUBFS=1 "$TREE")
+list_args=(--quiet --overwrite --ini "$WORK/bench.ini" --set OUTHTMLTYPE=1 --set TRUERATIO=1 --set SUBFS=1 "$TREE")
+cli1=$(best_of env VELDRIN_WORKERS=1 "$CLI" "${list_args[@]}")
+cli1_cpu=$(cat "$WORK/cpu")
+cli1_rss=$(cat "$WORK/rss")
+cli=$(best_of env VELDRIN_WORKERS=2 "$CLI" "${list_args[@]}")
 cli_cpu=$(cat "$WORK/cpu")
 cli_rss=$(cat "$WORK/rss")
+VELDRIN_WORKERS=2 strace -f -c -o "$WORK/strace" "$CLI" "${list_args[@]}" >/dev/null 2>&1
+per_file() { awk -v n="$TOTAL" -v names="$1" 'BEGIN { split(names, w, ",") } { for (i in w) if ($NF == w[i]) c += ($4 ~ /^[0-9]+$/ ? $4 : $5) } END { printf "%.2f", c / n }' "$WORK/strace"; }
 listed=$(grep -o "<IMG " "$TREE/list.html" | wc -l)
 [ "$listed" -eq "$TOTAL" ] || { echo "the list has $listed entries, not $TOTAL" >&2; exit 1; }
 
@@ -206,8 +215,11 @@ printf '%-44s %8s %8s %10s %12s\n' "" "elapsed" "CPU" "files/s" "peak memory"
 printf '%-44s %7ss %7ss %10s %9s KB\n' \
     "floor: walk + 32-byte read (C)" "$floor_c" "$floor_c_cpu" "$(rate "$floor_c")" "$floor_c_rss" \
     "floor: find | xargs head -c 32" "$floor_sh" "$floor_sh_cpu" "$(rate "$floor_sh")" "-" \
-    "veldrin-cli --quiet (type 1, exact sizes)" "$cli" "$cli_cpu" "$(rate "$cli")" "$cli_rss"
+    "veldrin-cli, 1 worker (type 1, exact sizes)" "$cli1" "$cli1_cpu" "$(rate "$cli1")" "$cli1_rss" \
+    "veldrin-cli, 2 workers" "$cli" "$cli_cpu" "$(rate "$cli")" "$cli_rss"
 echo
-echo "veldrin-cli / C floor, elapsed:    $(ratio "$cli" "$floor_c")  (goal: at most 2)"
-echo "veldrin-cli / C floor, CPU:        $(ratio "$cli_cpu" "$floor_c_cpu")"
-echo "veldrin-cli / find+head, elapsed:  $(ratio "$cli" "$floor_sh")"
+echo "veldrin-cli / C floor, elapsed:    $(ratio "$cli1" "$floor_c") with 1 worker, $(ratio "$cli" "$floor_c") with 2  (goal: at most 2)"
+echo "veldrin-cli / C floor, CPU:        $(ratio "$cli1_cpu" "$floor_c_cpu") with 1 worker, $(ratio "$cli_cpu" "$floor_c_cpu") with 2"
+echo "veldrin-cli / find+head, elapsed:  $(ratio "$cli" "$floor_sh") with 2 workers"
+echo "system calls per listed file (2 workers, the whole process): $(per_file openat) open," \
+    "$(per_file read,pread64) read, $(per_file close) close, $(per_file newfstatat,fstat,statx,lstat,stat) stat"

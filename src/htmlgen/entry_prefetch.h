@@ -29,6 +29,8 @@ class EntryPrefetch {
 public:
     EntryPrefetch(RunContext& run, ListedFiles& listed);
 
+    // Whether this is a list whose thumbnails are made ahead.
+    bool active() const { return m_active; }
     // Prepares the entries from index on, up to a few per worker ahead.
     void advance(int index);
     // What was prepared for entry index, taken out; nothing when it was not prepared.

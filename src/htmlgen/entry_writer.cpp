@@ -1,6 +1,7 @@
 #include "htmlgen/entry_writer.h"
 
 #include "entry_prefetch.h"
+#include "facts_read_ahead.h"
 #include "htmlgen/entry_texts.h"
 #include "htmlgen/html_escape.h"
 #include "htmlgen/page_writer.h"
@@ -234,6 +235,9 @@ void WriteListEntries(RunContext& run) {
     run.TargetFolderUrlAttr = urlAttr(run.TargetFolderUrl);
     ListedFiles listed(run.TargetFolder);
     EntryPrefetch prefetch(run, listed);
+    std::optional<FactsReadAhead> readAhead;
+    if (!prefetch.active())
+        readAhead.emplace(run);
 
     for (int i = 0; i < count; ++i) {
         if (host.stopRequested()) {
@@ -265,6 +269,10 @@ void WriteListEntries(RunContext& run) {
 
         prefetch.advance(i);
         e.prepared = prefetch.take(i);
+        if (readAhead) {
+            readAhead->advance(i);
+            e.facts = readAhead->take(i);
+        }
 
         if (e.FileName.right(4).toLower() == u".tga" && values.JpegLibraryAvailable()) {
             run.guard.step([&] {

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <algorithm>
 #include <fcntl.h>
@@ -98,6 +99,7 @@ private slots:
     void missingLibrarySwitchesBothOff();
     void unwritableFolderLeavesNoPartialFile();
     void brokenPictureGetsNoThumbnail();
+    void readAheadWaitsForConversion();
     void oneAndTwoWorkersAgree_data();
     void oneAndTwoWorkersAgree();
 
@@ -381,6 +383,28 @@ void TestThumbnailRun::brokenPictureGetsNoThumbnail() {
     QVERIFY(QFile::exists(m_root + QStringLiteral("tm_good.jpg")));
     QCOMPARE(QDir(m_root).entryList(QDir::Hidden | QDir::Files).filter(QStringLiteral(".veldrin")),
              QStringList());
+}
+
+// Without thumbnail files the next headers are read ahead; a conversion still comes first.
+void TestThumbnailRun::readAheadWaitsForConversion() {
+    m_settings.CREATESPIC = QStringLiteral("0");
+    m_values.thumbnailWorkers = 2;
+    writeTga(m_root + QStringLiteral("b.tga"), 30, 20);
+    writePicture(m_root + QStringLiteral("b_tga.jpg"), 64, 48, "JPEG");
+    writePicture(m_root + QStringLiteral("c.png"), 24, 12, "PNG");
+    // The question waits long enough for a reader that did not wait to read the old JPEG.
+    struct SlowHost : ScriptedHost {
+        MessageAnswer showMessage(const MessageBoxRequest& box) override {
+            QThread::msleep(100);
+            return ScriptedHost::showMessage(box);
+        }
+    } host;
+    host.answerNext(MessageAnswer::Yes); // convert
+    host.answerNext(MessageAnswer::No);  // do not open the result
+    run(host);
+    const QString page = listText();
+    QVERIFY(page.contains(QStringLiteral("ALT='b_tga.jpg 30x20 ")));
+    QVERIFY(page.contains(QStringLiteral("ALT='c.png 24x12 ")));
 }
 
 void TestThumbnailRun::oneAndTwoWorkersAgree_data() {
