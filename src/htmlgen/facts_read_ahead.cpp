@@ -1,5 +1,6 @@
 #include "facts_read_ahead.h"
 
+#include "startup/native_name.h"
 #include "thumbs/thumbnail_pool.h"
 
 #include <QFile>
@@ -19,7 +20,7 @@ constexpr int kBatch = 64;
 std::vector<FileFacts> readFolder(const QString& folder, const std::vector<QString>& names) {
     int fd;
     do {
-        fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd = ::open(toNativeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     std::vector<FileFacts> facts;
     facts.reserve(names.size());

@@ -36,10 +36,23 @@ int validSequenceLength(QByteArrayView bytes, qsizetype i) {
 } // namespace
 
 QString fromNativeName(QByteArrayView bytes) {
-    QString out;
-    out.reserve(bytes.size());
-    qsizetype runStart = 0;
+    // Nearly every name is plain ASCII or valid UTF-8: hand those over without building anything.
     qsizetype i = 0;
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80)
+        ++i;
+    if (i == bytes.size())
+        return QString::fromLatin1(bytes);
+    while (i < bytes.size()) {
+        const int n = validSequenceLength(bytes, i);
+        if (n == 0)
+            break;
+        i += n;
+    }
+    if (i == bytes.size())
+        return QString::fromUtf8(bytes);
+
+    QString out = QString::fromUtf8(bytes.first(i));
+    qsizetype runStart = i;
     while (i < bytes.size()) {
         const int n = validSequenceLength(bytes, i);
         if (n > 0) {
@@ -51,8 +64,6 @@ QString fromNativeName(QByteArrayView bytes) {
         ++i;
         runStart = i;
     }
-    if (runStart == 0)
-        return QString::fromUtf8(bytes);
     out += QString::fromUtf8(bytes.sliced(runStart));
     return out;
 }
