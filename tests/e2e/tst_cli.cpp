@@ -260,10 +260,10 @@ private slots:
             << "samples" << QStringList{"--ini", "/dev/null"} << 0 << "10/10 files listed in ";
         QTest::newRow("saving to a device") << "samples" << QStringList{"--ini", "/dev/null", "--save"} << 2
                                             << "--save needs a regular settings file: /dev/null";
-        QTest::newRow("ini without file") << "samples" << QStringList{"{folder}", "--ini"} << 2
-                                          << "Missing value after '--ini'";
-        QTest::newRow("thumbnail answer unknown") << "samples" << QStringList{"--thumbnails=maybe"} << 2
-                                                  << "--thumbnails takes overwrite or keep";
+        QTest::newRow("ini without file")
+            << "samples" << QStringList{"{folder}", "--ini"} << 2 << "Missing value after '--ini'";
+        QTest::newRow("thumbnail answer unknown")
+            << "samples" << QStringList{"--thumbnails=maybe"} << 2 << "--thumbnails takes overwrite or keep";
         QTest::newRow("two folders") << "samples" << QStringList{"/tmp"} << 2 << "only one FOLDER";
     }
 

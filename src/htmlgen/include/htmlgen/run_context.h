@@ -33,11 +33,11 @@ struct RunContext {
     RunEnv& env;
     ErrorHandler guard;
 
-    QString TargetFolder;    // the searched folder, ending in "/"
-    QString TargetFolderUrl; // the same without its leading "/", for "file:///" URLs
+    QString TargetFolder;        // the searched folder, ending in "/"
+    QString TargetFolderUrl;     // the same without its leading "/", for "file:///" URLs
     QString TargetFolderUrlAttr; // TargetFolderUrl escaped for a page, for the entry loop
-    QString BaseName;        // OUTFILENAME as typed
-    QString outputFolder;    // where the list and its parts go
+    QString BaseName;            // OUTFILENAME as typed
+    QString outputFolder;        // where the list and its parts go
     QString ListFilePath;
     QString FrameSetFilePath;
     QString BlankPagePath;
