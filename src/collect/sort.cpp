@@ -21,7 +21,28 @@ void appendLower(QString& key, const QString& text) {
     }
 }
 
+bool isAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// ASCII lowered into out, which has room for text.
+QChar* lowerAsciiInto(QChar* out, const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        *out++ = QChar(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + (u'a' - u'A')) : u);
+    }
+    return out;
+}
+
 QString sortKey(const FoundFile& f) {
+    // Nearly every name is ASCII: its key is written in one piece.
+    if (isAscii(f.SubFolder) && isAscii(f.FileName)) {
+        QString key(f.SubFolder.size() + 1 + f.FileName.size(), Qt::Uninitialized);
+        QChar* out = lowerAsciiInto(key.data(), f.SubFolder);
+        *out++ = u' ';
+        lowerAsciiInto(out, f.FileName);
+        return key;
+    }
     QString key;
     key.reserve(f.SubFolder.size() + 1 + f.FileName.size());
     appendLower(key, f.SubFolder);
